@@ -1,0 +1,102 @@
+// The engine's own small interface to a relational database: prepare, bind,
+// step, read a column, last insert id, execute. SqliteConnection implements it
+// over SQLite through SQLiteCpp; a server engine could sit behind the same calls.
+//
+// Every failure is a DataError carrying the database engine's own text.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+class Statement {
+public:
+    enum class ValueType { Integer, Float, Text, Blob, Null };
+    virtual ~Statement() = default;
+
+    virtual int parameterCount() const = 0;
+    // The name of a 1-based parameter as written, ":NAME" included; empty for "?".
+    virtual QString parameterName(int index) const = 0;
+    virtual void bindNull(int index) = 0;
+    virtual void bind(int index, int64_t v) = 0;
+    virtual void bind(int index, double v) = 0;
+    virtual void bind(int index, const QString& v) = 0;
+    // Binds by the variant's type: invalid or null is null, numbers, QDate/QDateTime as ISO text.
+    void bindValue(int index, const QVariant& v);
+
+    // Advances to the next row; false when there is none (or the statement returns no rows).
+    virtual bool step() = 0;
+    virtual void reset() = 0;
+
+    virtual int columnCount() const = 0;
+    virtual QString columnName(int col) const = 0;
+    // The declared type of a result column taken straight from a table ("TEXT(50)"), else empty.
+    virtual QString columnDeclType(int col) const = 0;
+    // The table a result column comes from, else empty.
+    virtual QString columnTable(int col) const = 0;
+    virtual ValueType columnType(int col) = 0;
+    virtual int64_t columnInt64(int col) = 0;
+    virtual double columnDouble(int col) = 0;
+    // UTF-16 text valid until the next step or read of the same column.
+    virtual std::u16string_view columnText16(int col) = 0;
+    // UTF-8 text valid until the next step or read of the same column.
+    virtual std::string_view columnText8(int col) = 0;
+    QVariant columnValue(int col);
+};
+
+class Connection {
+public:
+    virtual ~Connection() = default;
+    virtual void open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual std::unique_ptr<Statement> prepare(const QString& sql) = 0;
+    // Runs statements that carry no values (schema, pragmas).
+    virtual void execute(const QString& sql) = 0;
+    virtual int64_t lastInsertId() const = 0;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    virtual int changes() const = 0;
+    // The column names of a table, spelled as the database has them, with their declared types.
+    struct ColumnInfo {
+        QString name;
+        QString declType;
+        bool primaryKey = false;
+    };
+    virtual std::vector<ColumnInfo> tableColumns(const QString& table) = 0;
+    // The table's name as the database spells it (names match without regard to case), else empty.
+    virtual QString tableName(const QString& table) = 0;
+};
+
+// An existing SQLite file, opened read-write; never creates one.
+// Durability: write-ahead log with synchronous=FULL, so each committed
+// statement (every post is one) is on disk when it returns.
+class SqliteConnection final : public Connection {
+public:
+    explicit SqliteConnection(QString path = {});
+    ~SqliteConnection() override;
+    QString path() const { return m_path; }
+    void setPath(const QString& path);
+
+    void open() override;
+    void close() override;
+    bool isOpen() const override;
+    std::unique_ptr<Statement> prepare(const QString& sql) override;
+    void execute(const QString& sql) override;
+    int64_t lastInsertId() const override;
+    int changes() const override;
+    std::vector<ColumnInfo> tableColumns(const QString& table) override;
+    QString tableName(const QString& table) override;
+
+    // Creates a new, empty database file (for the database tool and tests; the program never does).
+    static void createFile(const QString& path);
+
+private:
+    struct Impl;
+    QString m_path;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Quotes a name for use as an SQL identifier.
+QString quoteIdentifier(const QString& name);

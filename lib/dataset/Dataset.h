@@ -1,0 +1,356 @@
+// A dataset: a snapshot of the rows of a table or a statement, one current
+// row, and the operations that browse and change it.
+//
+// Invariants and costs:
+// - Opening reads every row once into typed columns (Column.h); the snapshot
+//   then changes only by this dataset's own posts and deletes, each written to
+//   the database at once (autocommit). Others' changes appear after reopening.
+// - Rows are identified for UPDATE and DELETE by the hidden key (SQLite rowid),
+//   so two equal rows are changed one at a time. Every value is a bound
+//   parameter; no SQL text is built from values.
+// - The order is every live row sorted by the order columns (or the sort), ties
+//   in reading order. The view is what the user sees: the rows matching the
+//   master's current link values (a range of the order found by binary search
+//   when the order starts with the link columns) and the filter (a list built by
+//   one pass over that range). A pending inserted row is shown at its position.
+// - Lookups search all rows of the lookup dataset, whatever view is in force,
+//   through a hash index per key column built on first use after a change; they
+//   are computed for a row when it becomes current, when a grid reads it (no
+//   caching beyond the row last read) and while a field of a pending row
+//   changes, unless the dataset keeps its lookups while editing.
+// - Settling (before every move, insert, append, filter, sort and master move):
+//   details settle first, bound controls write their text, then the pending row
+//   is posted if modified, else cancelled. A failure leaves the row pending and
+//   the operation undone.
+// - Hooks are plain callables; anything they throw reaches the caller.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Column.h"
+#include "DataError.h"
+#include "DataSource.h"
+#include "Field.h"
+
+class Connection;
+class Filter;
+class Statement;
+
+enum class DatasetState { Inactive, Browse, Edit, Insert };
+
+enum class LocateOption { CaseInsensitive = 1, PartialKey = 2 };
+Q_DECLARE_FLAGS(LocateOptions, LocateOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(LocateOptions)
+
+struct Bookmark {
+    Row row = UINT32_MAX;
+    quint64 generation = 0;
+    bool isValid() const { return row != UINT32_MAX; }
+};
+
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    explicit Dataset(QObject* parent = nullptr);
+    ~Dataset() override;
+
+    void setConnection(Connection* connection);
+    Connection* connection() const { return m_connection; }
+
+    // ---- fields (declared while the dataset is closed; none declared: every column)
+    Field& addDataField(const QString& name, FieldType type, int size = 0);
+    Field& addLookupField(const QString& name, FieldType type, int size, Dataset* lookupDataset,
+                          const QString& keyField, const QString& lookupKeyField,
+                          const QString& resultField);
+    Field& addCalculatedField(const QString& name, FieldType type, int size = 0);
+    int fieldCount() const { return int(m_fields.size()); }
+    Field* field(int i) const { return m_fields[size_t(i)].get(); }
+    Field* findField(const QString& name) const;
+    // Like findField, but an unknown name fails with "Field '%s' not found".
+    Field& fieldByName(const QString& name) const;
+    bool hasDeclaredFields() const { return m_declared; }
+
+    // ---- lifecycle
+    void open();
+    void close();
+    bool isActive() const { return m_state != DatasetState::Inactive; }
+    DatasetState state() const { return m_state; }
+    bool isModified() const { return m_modified; }
+    bool isEditing() const {
+        return m_state == DatasetState::Edit || m_state == DatasetState::Insert;
+    }
+    // Settles, then reads every row again and keeps the current row where it still exists.
+    void refresh();
+    // No statement or table to write to: editing fails.
+    bool isReadOnly() const { return m_readOnly || m_baseTable.isEmpty(); }
+    void setReadOnly(bool on) { m_readOnly = on; }
+
+    // ---- the view
+    // Rows shown, the pending inserted row included.
+    int recordCount() const;
+    bool isEmpty() const { return recordCount() == 0; }
+    // 0-based position of the current row in the view; -1 when there is none.
+    int recNo() const { return m_cur; }
+    bool isFirst() const { return m_cur <= 0; }
+    bool isLast() const { return m_cur >= recordCount() - 1; }
+
+    // ---- moves (each settles first; after-scroll runs when the row changes)
+    void first();
+    void last();
+    void next();
+    void prior();
+    void moveBy(int distance);
+    void setRecNo(int index);
+    // Finds the first row of the view whose fields (names separated by ';')
+    // hold the values, and makes it current. False (and no move) when none does.
+    bool locate(const QString& fields, const QVariant& values, LocateOptions options = {});
+    Bookmark bookmark() const;
+    void gotoBookmark(const Bookmark& b);
+    bool bookmarkValid(const Bookmark& b) const;
+
+    // The result field of the first row whose key field holds the value,
+    // searching every row whatever view is in force, without moving.
+    QVariant lookup(const QString& keyField, const QVariant& keyValue,
+                    const QString& resultField);
+
+    // ---- editing
+    void edit();
+    void insert();
+    void append();
+    void post();
+    void cancel();
+    // Deletes the current row at once (inserting: cancels).
+    void remove();
+    // Settles a pending row: controls write their text, then post if modified, else cancel.
+    void checkBrowseMode();
+    // Asks bound controls to write their text into the fields.
+    void updateRecord();
+
+    // ---- filter and sort
+    void setFilterText(const QString& text);
+    QString filterText() const { return m_filterText; }
+    void setFiltered(bool on);
+    bool isFiltered() const { return m_filtered; }
+    // Column list such as "ID_Group ASC, Fam DESC"; empty: the order list, else reading order.
+    void setSort(const QString& sort);
+    QString sort() const { return m_sortText; }
+
+    // ---- master and detail
+    // The view shows only rows whose link fields (the leading order fields)
+    // equal the master's current values of masterFields (names separated by ';').
+    void setMaster(DataSource* master, const QString& masterFields);
+    DataSource* masterSource() const { return m_master; }
+
+    // A pending row's lookups and calculated values stay as they were until it is posted.
+    void setKeepLookupsWhileEditing(bool on) { m_keepLookups = on; }
+    bool keepLookupsWhileEditing() const { return m_keepLookups; }
+
+    // ---- hooks
+    std::function<void(Dataset&)> afterScroll;
+    std::function<void(Dataset&)> onCalcFields;
+    // Run when putting a row into edit state fails, or posting it; the failure
+    // continues to the caller after the hook returns.
+    std::function<void(Dataset&, const DataError&)> onEditError;
+    std::function<void(Dataset&, const DataError&)> onPostError;
+
+    // ---- for grids: any row of the view without moving to it
+    QVariant viewValue(int index, const Field* field) const;
+    QString viewDisplayText(int index, const Field* field) const;
+    bool isPendingRow(int index) const;
+
+    // ---- used by fields, data sources and links
+    QVariant activeValue(const Field* field) const;
+    void setActiveValue(Field* field, const QVariant& v);
+    void attachSource(DataSource* source);
+    void detachSource(DataSource* source);
+    void masterChanged();
+    void masterFieldChanged(Field* field);
+    void masterCheckBrowseMode();
+
+protected:
+    // The statement that reads the rows, its first result column the hidden key
+    // when the dataset can be written; fills m_baseTable (empty: read-only).
+    virtual std::unique_ptr<Statement> openStatement() = 0;
+    // The fields to declare when the dataset declares none (called at open).
+    void createDefaultFields(Statement& st, int firstColumn);
+    // The leading order fields, used as link fields under a master.
+    virtual QStringList orderFieldNames() const { return {}; }
+    void ensureConnected();
+    void checkInactive() const;
+    void checkActive() const;
+
+    Connection* m_connection = nullptr;
+    QString m_baseTable;   // the table posts and deletes write to
+    bool m_hasKey = false;  // the statement's first column is the hidden key
+    QStringList m_columnNames;  // database column of each storage column
+
+private:
+    struct Record {
+        Row row = UINT32_MAX;        // storage row; none for a new row
+        bool buffered = false;       // data values live in `values`, not in storage
+        std::vector<QVariant> values;  // per field: data (when buffered), lookups, calculated
+        std::vector<bool> changed;     // per field, for the pending row
+    };
+    class ActiveScope;
+    friend class Field;
+
+    Field& addField(const QString& name, FieldKind kind, FieldType type, int size);
+    void bindFields(Statement& st);
+    void loadRows(Statement& st, bool hasRow);
+    void releaseSnapshot();
+    struct SortColumn {
+        int column;
+        bool descending;
+    };
+    std::vector<SortColumn> resolveSort() const;
+
+    // order and view
+    bool less(Row a, Row b) const;
+    void buildOrder();
+    size_t orderPosition(Row r) const;
+    void placeInOrder(Row r, std::optional<Row> before);
+    void removeFromOrder(Row r);
+    void rebuildView();
+    void showFromFirst();
+    size_t viewCount() const;
+    Row viewRow(size_t i) const;
+    Row rowAt(int index) const;
+    int viewIndexOf(Row r) const;
+    bool matchesMaster(Row r) const;
+    bool computeRestriction(std::vector<QVariant>& values) const;
+    void updateRestriction();
+    std::unique_ptr<Filter> compileFilter(const QString& text) const;
+
+    // rows and records
+    void moveTo(int index, bool always);
+    void readCurrent();
+    void calculate(Record& rec) const;
+    QVariant recordValue(const Record& rec, const Field* f) const;
+    QVariant storageValue(Row row, const Field* f) const;
+    QVariant rowValue(Row row, const Field* f) const;
+    Row findByKey(const Field* keyField, const QVariant& value);
+    void doScroll();
+    void notify(DataSource::Event event, Field* field = nullptr);
+    void setState(DatasetState s);
+    void startInsert(bool atEnd);
+    void writeRow();
+    void checkRequired() const;
+    template <typename Op>
+    void guarded(const std::function<void(Dataset&, const DataError&)>& hook, Op op);
+
+    std::vector<std::unique_ptr<Field>> m_fields;
+    bool m_declared = false;
+    std::vector<std::unique_ptr<Column>> m_columns;
+    std::vector<int64_t> m_keys;  // hidden key per storage row
+    std::vector<uint8_t> m_live;  // 0 for a deleted storage row
+    std::vector<Row> m_order;
+    std::vector<SortColumn> m_sortColumns;
+    QString m_sortText;
+    bool m_readOnly = false;
+
+    // view: m_order[m_lo, m_hi), or m_view when materialised
+    size_t m_lo = 0, m_hi = 0;
+    bool m_materialised = false;
+    std::vector<Row> m_view;
+    int m_cur = -1;
+    Record m_current;
+    Record m_edit;
+    mutable Record m_scratch;  // the row a grid read last
+    mutable Row m_scratchRow = UINT32_MAX;
+    mutable quint64 m_scratchStamp = 0;
+    mutable Record* m_active = &m_current;
+    mutable bool m_calculating = false;
+    mutable int m_lookupDepth = 0;
+    int m_insertPos = -1;
+    int m_curBeforeInsert = -1;
+    std::optional<Row> m_insertBefore;
+
+    DatasetState m_state = DatasetState::Inactive;
+    bool m_modified = false;
+    bool m_keepLookups = false;
+    bool m_settling = false;
+    quint64 m_generation = 0;
+    quint64 m_stamp = 0;  // bumps on every change of rows
+
+    QString m_filterText;
+    bool m_filtered = false;
+    std::unique_ptr<Filter> m_filter;
+
+    DataSource* m_master = nullptr;
+    QStringList m_masterFields;
+    std::unique_ptr<class MasterLink> m_masterLink;
+    std::vector<QVariant> m_restriction;  // master values in force; empty: matches nothing
+    bool m_restricted = false;            // a master is open and restricts the view
+    std::vector<int> m_linkColumns;
+
+    struct KeyIndex;
+    mutable std::vector<std::unique_ptr<KeyIndex>> m_indexes;
+
+    std::vector<DataSource*> m_sources;
+};
+
+// A whole table, optionally ordered by a list of its columns.
+class Table : public Dataset {
+    Q_OBJECT
+public:
+    explicit Table(QObject* parent = nullptr) : Dataset(parent) {}
+    void setTableName(const QString& name);
+    QString tableName() const { return m_tableName; }
+    // Order columns separated by ';', ascending.
+    void setIndexFieldNames(const QString& names);
+    QString indexFieldNames() const { return m_indexFieldNames; }
+
+protected:
+    std::unique_ptr<Statement> openStatement() override;
+    QStringList orderFieldNames() const override;
+
+private:
+    QString m_tableName;
+    QString m_indexFieldNames;
+};
+
+// The rows of a statement whose text is held as lines, with named parameters (:NAME).
+class Query : public Dataset {
+    Q_OBJECT
+public:
+    explicit Query(QObject* parent = nullptr) : Dataset(parent) {}
+
+    QStringList sql() const { return m_sql; }
+    QString sqlText() const { return m_sql.join(QLatin1Char('\n')); }
+    // Each of these closes the query at once.
+    void setSql(const QStringList& lines);
+    void setSql(const QString& text) { setSql(QStringList{text}); }
+    void addSql(const QString& line);
+    void clearSql();
+
+    struct Parameter {
+        QString name;
+        std::optional<FieldType> type;  // declared type; none: the value as given
+        QVariant value;                 // invalid: empty (null)
+    };
+    // Declares a parameter's type ahead of its value.
+    void declareParameter(const QString& name, FieldType type);
+    // Sets a parameter by name (any letter case); a declared type converts the value.
+    void setParameter(const QString& name, const QVariant& value);
+    QVariant parameter(const QString& name) const;
+    QStringList parameterNames() const;
+
+    // Runs a statement that returns no rows; the number of rows it changed.
+    int execSql();
+
+protected:
+    std::unique_ptr<Statement> openStatement() override;
+
+private:
+    void parseParameters();
+    Parameter* findParameter(const QString& name);
+    void bindParameters(Statement& st);
+    QStringList m_sql;
+    std::vector<Parameter> m_params;
+};

@@ -1,0 +1,167 @@
+// A query: the rows of a statement held as lines, with named parameters.
+//
+// Parameters are written :NAME in the text and always reach SQLite bound, by
+// name. A plain "SELECT list FROM table [WHERE …] [ORDER BY …]" over one table
+// is read together with the table's hidden key, so its rows can be edited and
+// deleted like a table's; any other statement (joins, grouping, expressions in
+// the list) gives read-only rows. Changing the text closes the query at once.
+#include <QRegularExpression>
+
+#include "Connection.h"
+#include "Dataset.h"
+
+namespace {
+bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+}  // namespace
+
+void Query::setSql(const QStringList& lines) {
+    close();
+    m_sql = lines;
+    parseParameters();
+}
+
+void Query::addSql(const QString& line) {
+    close();
+    m_sql << line;
+    parseParameters();
+}
+
+void Query::clearSql() {
+    close();
+    m_sql.clear();
+    parseParameters();
+}
+
+void Query::parseParameters() {
+    // Names outside quotes and brackets; values of names that stay are kept.
+    std::vector<Parameter> found;
+    const QString text = sqlText();
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('[')) {
+            quote = QLatin1Char(']');
+        } else if (c == QLatin1Char(':') && i + 1 < text.size() && isNameChar(text[i + 1]) &&
+                   (i == 0 || !isNameChar(text[i - 1]))) {
+            qsizetype j = i + 1;
+            while (j < text.size() && isNameChar(text[j])) ++j;
+            const QString name = text.mid(i + 1, j - i - 1);
+            bool known = false;
+            for (const auto& p : found) known = known || p.name.compare(name, Qt::CaseInsensitive) == 0;
+            if (!known) {
+                Parameter p{name, std::nullopt, {}};
+                if (const Parameter* old = findParameter(name)) p = *old;
+                found.push_back(p);
+            }
+            i = j - 1;
+        }
+    }
+    m_params = std::move(found);
+}
+
+Query::Parameter* Query::findParameter(const QString& name) {
+    for (auto& p : m_params)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) return &p;
+    return nullptr;
+}
+
+void Query::declareParameter(const QString& name, FieldType type) {
+    Parameter* p = findParameter(name);
+    if (!p) {
+        m_params.push_back({name, type, {}});
+        return;
+    }
+    p->type = type;
+}
+
+void Query::setParameter(const QString& name, const QVariant& value) {
+    Parameter* p = findParameter(name);
+    if (!p) throw DataError(QStringLiteral("Parameter '%1' not found").arg(name));
+    if (!p->type) {
+        p->value = value;
+        return;
+    }
+    // A declared type converts the value as a field of that type would.
+    Field probe(this, -1, p->name, FieldKind::Data, *p->type, 0);
+    p->value = probe.convert(value);
+}
+
+QVariant Query::parameter(const QString& name) const {
+    for (const auto& p : m_params)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0) return p.value;
+    throw DataError(QStringLiteral("Parameter '%1' not found").arg(name));
+}
+
+QStringList Query::parameterNames() const {
+    QStringList out;
+    for (const auto& p : m_params) out << p.name;
+    return out;
+}
+
+void Query::bindParameters(Statement& st) {
+    for (int i = 1; i <= st.parameterCount(); ++i) {
+        QString name = st.parameterName(i);
+        if (name.startsWith(QLatin1Char(':')) || name.startsWith(QLatin1Char('@')) ||
+            name.startsWith(QLatin1Char('$')))
+            name = name.mid(1);
+        const Parameter* p = findParameter(name);
+        st.bindValue(i, p ? p->value : QVariant());
+    }
+}
+
+std::unique_ptr<Statement> Query::openStatement() {
+    const QString text = sqlText().trimmed();
+    if (text.isEmpty()) throw DataError(QStringLiteral("The query has no statement text"));
+    m_baseTable.clear();
+    m_hasKey = false;
+
+    static const QRegularExpression simple(
+        QStringLiteral("^SELECT\\s+(\\*|[\\w\\[\\]\"]+(?:\\s*,\\s*[\\w\\[\\]\"]+)*)\\s+FROM\\s+"
+                       "([\\w]+|\"[^\"]+\"|\\[[^\\]]+\\])(\\s+(?:WHERE|ORDER\\s+BY)\\b.*)?;?$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption |
+            QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression grouping(
+        QStringLiteral("\\b(GROUP\\s+BY|UNION|INTERSECT|EXCEPT|JOIN|DISTINCT|HAVING)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = simple.match(text);
+    if (m.hasMatch() && !grouping.match(text).hasMatch()) {
+        QString table = m.captured(2);
+        if (table.size() > 1 && (table.startsWith(QLatin1Char('"')) || table.startsWith(QLatin1Char('['))))
+            table = table.mid(1, table.size() - 2);
+        const QString actual = m_connection->tableName(table);
+        if (!actual.isEmpty()) {
+            // The hidden key rides along as the first column.
+            const QString keyed = QStringLiteral("SELECT rowid AS \"rowid\", ") +
+                                  text.mid(m.capturedStart(1));
+            try {
+                auto st = m_connection->prepare(keyed);
+                bindParameters(*st);
+                m_baseTable = actual;
+                m_hasKey = true;
+                return st;
+            } catch (const DataError&) {
+                // Not keyable after all (a view, say): read it as it is, read-only.
+            }
+        }
+    }
+    auto st = m_connection->prepare(text);
+    bindParameters(*st);
+    return st;
+}
+
+int Query::execSql() {
+    const QString text = sqlText().trimmed();
+    if (text.isEmpty()) throw DataError(QStringLiteral("The query has no statement text"));
+    ensureConnected();
+    auto st = m_connection->prepare(text);
+    bindParameters(*st);
+    while (st->step()) {
+    }
+    return m_connection->changes();
+}
