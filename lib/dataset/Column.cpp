@@ -91,6 +91,10 @@ void IntColumn::set(Row row, const QVariant& v) {
 }
 
 void IntColumn::appendFrom(Statement& st, int col) {
+    // Most values are integers other than 0, and one call settles them (SQLite reads
+    // a number stored as text, or a fraction, as its integer part).
+    const int64_t v = st.columnInt64(col);
+    if (v != 0) return push(int32_t(v), false);
     switch (st.columnType(col)) {
         case Statement::ValueType::Integer: return push(int32_t(st.columnInt64(col)), false);
         case Statement::ValueType::Float: return push(int32_t(std::lround(st.columnDouble(col))), false);
@@ -257,7 +261,11 @@ void DateColumn::appendFrom(Statement& st, int col) {
         return;
     }
     const auto t = st.columnText8(col);
-    m_values.push_back(parseIso(t.data(), int(t.size())));
+    if (t != m_lastText) {
+        m_lastText.assign(t);
+        m_lastValue = parseIso(t.data(), int(t.size()));
+    }
+    m_values.push_back(m_lastValue);
 }
 
 void DateColumn::bind(Statement& st, int index, Row row) const {
@@ -350,12 +358,27 @@ void TextColumn::appendFrom(Statement& st, int col) {
         m_ids.push_back(0);
         return;
     }
-    const auto t = st.columnText16(col);
+    const auto t = st.columnText8(col);
     if (t.empty()) {
         m_ids.push_back(0);
         return;
     }
-    m_ids.push_back(intern(QStringView(t.data(), qsizetype(t.size()))));
+    if (m_lastId != 0 && t == m_lastText) {
+        m_ids.push_back(m_lastId);
+        return;
+    }
+    bool ascii = true;
+    for (char c : t) ascii = ascii && (static_cast<unsigned char>(c) < 0x80);
+    uint32_t id;
+    if (ascii) {
+        m_buffer.assign(t.begin(), t.end());
+        id = intern(QStringView(m_buffer.data(), qsizetype(m_buffer.size())));
+    } else {
+        id = intern(QString::fromUtf8(t.data(), qsizetype(t.size())));
+    }
+    m_lastText.assign(t);
+    m_lastId = id;
+    m_ids.push_back(id);
 }
 
 void TextColumn::bind(Statement& st, int index, Row row) const {
@@ -379,14 +402,19 @@ int TextColumn::compareValue(Row a, const QVariant& v) const {
     return n != 2 ? n : compareText(text(a), s);
 }
 
-std::vector<int64_t> TextColumn::sortKeys() const {
-    // Sort the distinct strings once, then every row takes its string's rank.
+std::vector<uint32_t> TextColumn::ranks() const {
+    // Sort the distinct strings once; every row then takes its string's rank.
     std::vector<uint32_t> ids(distinctCount() - 1);
     std::iota(ids.begin(), ids.end(), 1);
     std::sort(ids.begin(), ids.end(),
               [this](uint32_t a, uint32_t b) { return compareText(string(a), string(b)) < 0; });
-    std::vector<int64_t> rank(distinctCount(), 0);
-    for (size_t i = 0; i < ids.size(); ++i) rank[ids[i]] = int64_t(i) + 1;
+    std::vector<uint32_t> rank(distinctCount(), 0);
+    for (size_t i = 0; i < ids.size(); ++i) rank[ids[i]] = uint32_t(i) + 1;
+    return rank;
+}
+
+std::vector<int64_t> TextColumn::sortKeys() const {
+    const std::vector<uint32_t> rank = ranks();
     std::vector<int64_t> keys(m_ids.size());
     for (size_t i = 0; i < keys.size(); ++i) keys[i] = rank[m_ids[i]];
     return keys;

@@ -18,6 +18,7 @@
 #include <QVariant>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "FieldType.h"
@@ -134,6 +135,9 @@ public:
 
 private:
     std::vector<int64_t> m_values;
+    // Dates repeat (a whole group sits one exam on one day): the last text read and its value.
+    std::string m_lastText;
+    int64_t m_lastValue = Null;
 };
 
 // Text columns, interned: each distinct string is kept once.
@@ -159,6 +163,8 @@ public:
     int compare(Row a, Row b) const override;
     int compareValue(Row a, const QVariant& v) const override;
     std::vector<int64_t> sortKeys() const override;
+    // The rank of each distinct string in the column's order (null 0, the others from 1).
+    std::vector<uint32_t> ranks() const;
 
     // The column's text order: case-insensitive, then case-sensitive.
     static int compareText(QStringView a, QStringView b);
@@ -170,4 +176,8 @@ private:
     std::vector<char16_t> m_pool;
     std::vector<uint32_t> m_offsets;  // string i spans m_offsets[i - 1] .. m_offsets[i]
     std::vector<uint32_t> m_slots;    // open addressing: id, or 0 for an empty slot
+    // Neighbouring rows often hold the same text: the last UTF-8 text read and its id.
+    std::string m_lastText;
+    uint32_t m_lastId = 0;
+    std::u16string m_buffer;
 };

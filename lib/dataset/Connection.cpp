@@ -152,7 +152,9 @@ void SqliteConnection::open() {
     if (m_impl) return;
     auto impl = std::make_unique<Impl>();
     try {
-        impl->db = std::make_unique<SQLite::Database>(m_path.toStdString(), SQLite::OPEN_READWRITE);
+        // One thread uses the connection: no per-call mutex.
+        impl->db = std::make_unique<SQLite::Database>(m_path.toStdString(),
+                                                      SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX);
         sqlite3* h = impl->handle();
         sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);

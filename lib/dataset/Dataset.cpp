@@ -231,6 +231,11 @@ void Dataset::loadRows(Statement& st, bool hasRow) {
     for (const auto& f : m_fields)
         if (f->kind() == FieldKind::Data) columns.push_back(Column::create(f->type()));
     std::vector<int64_t> keys;
+    // Knowing the count up front saves copying and touching the storage twice while it grows.
+    if (const int64_t n = hasRow ? expectedRows() : 0; n > 0) {
+        keys.reserve(size_t(n));
+        for (auto& c : columns) c->reserve(size_t(n));
+    }
     for (; hasRow; hasRow = st.step()) {
         keys.push_back(m_hasKey ? st.columnInt64(0) : int64_t(keys.size()));
         for (size_t k = 0; k < columns.size(); ++k) columns[k]->appendFrom(st, source[k]);
@@ -397,6 +402,21 @@ void Dataset::buildOrder() {
     for (Row r = 0; r < Row(m_keys.size()); ++r)
         if (m_live[r]) m_order.push_back(r);
     if (m_sortColumns.empty()) return;
+    if (m_sortColumns.size() == 1 && m_columns[size_t(m_sortColumns[0].column)]->type() ==
+                                         FieldType::Text) {
+        // One text column: a counting sort by the rank of each distinct string, stable.
+        const auto& col = static_cast<const TextColumn&>(*m_columns[size_t(m_sortColumns[0].column)]);
+        std::vector<uint32_t> rank = col.ranks();
+        if (m_sortColumns[0].descending)
+            for (auto& r : rank) r = uint32_t(rank.size()) - 1 - r;
+        std::vector<uint32_t> start(rank.size() + 1, 0);
+        for (Row r : m_order) ++start[rank[col.id(r)] + 1];
+        for (size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+        std::vector<Row> sorted(m_order.size());
+        for (Row r : m_order) sorted[start[rank[col.id(r)]]++] = r;
+        m_order = std::move(sorted);
+        return;
+    }
     // One 64-bit key per row and column keeps the comparisons integer.
     std::vector<std::vector<int64_t>> keys;
     for (const SortColumn& s : m_sortColumns) {

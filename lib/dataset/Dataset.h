@@ -177,6 +177,8 @@ protected:
     // The statement that reads the rows, its first result column the hidden key
     // when the dataset can be written; fills m_baseTable (empty: read-only).
     virtual std::unique_ptr<Statement> openStatement() = 0;
+    // How many rows the statement will give, when that is cheap to know (0: unknown).
+    virtual int64_t expectedRows() { return 0; }
     // The fields to declare when the dataset declares none (called at open).
     void createDefaultFields(Statement& st, int firstColumn);
     // The leading order fields, used as link fields under a master.
@@ -309,6 +311,7 @@ public:
 protected:
     std::unique_ptr<Statement> openStatement() override;
     QStringList orderFieldNames() const override;
+    int64_t expectedRows() override;
 
 private:
     QString m_tableName;

@@ -50,3 +50,9 @@ std::unique_ptr<Statement> Table::openStatement() {
     sql += QStringLiteral(" FROM ") + quoteIdentifier(actual);
     return m_connection->prepare(sql);
 }
+
+int64_t Table::expectedRows() {
+    if (m_baseTable.isEmpty()) return 0;
+    auto st = m_connection->prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_baseTable));
+    return st->step() ? st->columnInt64(0) : 0;
+}
