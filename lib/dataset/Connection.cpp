@@ -162,14 +162,24 @@ void SqliteConnection::open() {
             throw DataError(QStringLiteral("The database file \"%1\" is read-only").arg(m_path));
         // Reading the schema here makes a file that is not a database fail now.
         impl->db->exec("PRAGMA schema_version");
-        impl->db->exec("PRAGMA journal_mode=WAL");
-        impl->db->exec("PRAGMA synchronous=FULL");
-        impl->db->setBusyTimeout(2000);
     } catch (const SQLite::Exception& e) {
         throw DataError(QStringLiteral("Cannot open database \"%1\": %2")
                             .arg(m_path, QString::fromUtf8(e.what())));
     }
     m_impl = std::move(impl);
+    try {
+        if (m_validator) m_validator(*this);
+        m_impl->db->exec("PRAGMA journal_mode=WAL");
+        m_impl->db->exec("PRAGMA synchronous=FULL");
+        m_impl->db->setBusyTimeout(2000);
+    } catch (const SQLite::Exception& e) {
+        m_impl.reset();
+        throw DataError(QStringLiteral("Cannot open database \"%1\": %2")
+                            .arg(m_path, QString::fromUtf8(e.what())));
+    } catch (...) {
+        m_impl.reset();
+        throw;
+    }
 }
 
 void SqliteConnection::close() { m_impl.reset(); }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -89,6 +90,13 @@ public:
     std::vector<ColumnInfo> tableColumns(const QString& table) override;
     QString tableName(const QString& table) override;
 
+    // Runs after the file is opened and before anything is written to it (the
+    // journal mode is the first write); a failure it throws fails the open and
+    // leaves the file as it was.
+    void setValidator(std::function<void(Connection&)> validator) {
+        m_validator = std::move(validator);
+    }
+
     // Creates a new, empty database file (for the database tool and tests; the program never does).
     static void createFile(const QString& path);
 
@@ -96,6 +104,7 @@ private:
     struct Impl;
     QString m_path;
     std::unique_ptr<Impl> m_impl;
+    std::function<void(Connection&)> m_validator;
 };
 
 // Quotes a name for use as an SQL identifier.

@@ -1,0 +1,460 @@
+// The data module's datasets, fields, links and hooks, and its creation.
+//
+// Creation reports every failure through the general error display and goes
+// on: one report for the connection, one for each dataset that fails to open
+// (each tries to connect again), one for the creation step, whose remaining
+// steps are then skipped. The connection checks the file against the schema
+// before it writes anything, so a foreign database is refused unchanged.
+#include "DM_Tessaly.h"
+
+#include "Messages.h"
+#include "References.h"
+#include "Schema.h"
+
+namespace {
+using T = FieldType;
+
+Field& data(Dataset* ds, const char* object, const char* name, FieldType type, int size = 0) {
+    return ds->addDataField(QString::fromUtf8(name), type, size)
+        .setObjectName(QString::fromUtf8(object));
+}
+
+Field& lookup(Dataset* ds, const char* object, const char* name, FieldType type, int size,
+              Dataset* from, const char* key, const char* fromKey, const char* result) {
+    return ds
+        ->addLookupField(QString::fromUtf8(name), type, size, from, QString::fromUtf8(key),
+                         QString::fromUtf8(fromKey), QString::fromUtf8(result))
+        .setObjectName(QString::fromUtf8(object));
+}
+
+Field& calculated(Dataset* ds, const char* object, const char* name, FieldType type, int size) {
+    return ds->addCalculatedField(QString::fromUtf8(name), type, size)
+        .setObjectName(QString::fromUtf8(object));
+}
+
+QString label(const char* text) { return QString::fromUtf8(text); }
+}  // namespace
+
+QString shortName(const QString& surname, const QString& name, const QString& patronymic) {
+    return surname + QLatin1Char(' ') + name.left(1) + QLatin1Char('.') + patronymic.left(1) +
+           QLatin1Char('.');
+}
+
+template <typename D>
+D* TDM::make(const char* name) {
+    auto* ds = new D(this);
+    ds->setObjectName(QString::fromUtf8(name));
+    ds->setConnection(&ADOConnection1);
+    return ds;
+}
+
+DataSource* TDM::source(const char* name, Dataset* ds) {
+    auto* s = new DataSource(this);
+    s->setObjectName(QString::fromUtf8(name));
+    s->setDataset(ds);
+    return s;
+}
+
+TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(DataSourceName)) {
+    DM = this;
+    setObjectName(QStringLiteral("DM"));
+    ADOConnection1.setValidator([](Connection& c) {
+        const QStringList problems = schema::problems(c);
+        if (problems.isEmpty()) return;
+        QStringList shown = problems.mid(0, 3);
+        if (problems.size() > 3) shown << QStringLiteral("%1 more").arg(problems.size() - 3);
+        throw DataError(QStringLiteral("The file \"%1\" is not a database of this program: %2")
+                            .arg(QString::fromUtf8(DataSourceName), shown.join(QStringLiteral("; "))));
+    });
+    declare();
+
+    try {
+        ADOConnection1.open();
+    } catch (const std::exception& e) {
+        platform::showError(e);
+    }
+    for (Dataset* ds : datasets()) {
+        if (ds == Q_Report) continue;
+        try {
+            ds->open();
+        } catch (const std::exception& e) {
+            platform::showError(e);
+        }
+    }
+    try {
+        DataModuleCreate();
+    } catch (const std::exception& e) {
+        platform::showError(e);
+    }
+}
+
+TDM::~TDM() {
+    // Details and lookups point at each other: close everything before any of it goes.
+    for (Dataset* ds : datasets()) ds->close();
+    ADOConnection1.close();
+    if (DM == this) DM = nullptr;
+}
+
+void TDM::declare() {
+    Q_Studenti = make<Query>("Q_Studenti");
+    T_Parents = make<Table>("T_Parents");
+    T_Ocenki = make<Table>("T_Ocenki");
+    Q_Ocenki = make<Query>("Q_Ocenki");
+    T_ID_Result = make<Table>("T_ID_Result");
+    Q_Prepod = make<Query>("Q_Prepod");
+    T_Zvanie = make<Table>("T_Zvanie");
+    T_Dolgnost = make<Table>("T_Dolgnost");
+    T_Stepen = make<Table>("T_Stepen");
+    facultet = make<Table>("facultet");
+    T_Spec = make<Table>("T_Spec");
+    T_Kafedra = make<Table>("T_Kafedra");
+    T_Gruppa = make<Table>("T_Gruppa");
+    T_Disciplins = make<Table>("T_Disciplins");
+    T_ID_Kontrol = make<Table>("T_ID_Kontrol");
+    Q_Plan_Spec = make<Query>("Q_Plan_Spec");
+    T_Plan_Spec = make<Table>("T_Plan_Spec");
+    Q_Report = make<Query>("Q_Report");
+
+    DS_Studenti = source("DS_Studenti", Q_Studenti);
+    DS_Parents = source("DS_Parents", T_Parents);
+    DS_Ocenki = source("DS_Ocenki", T_Ocenki);
+    DS_ID_Result = source("DS_ID_Result", T_ID_Result);
+    DS_Prepod = source("DS_Prepod", Q_Prepod);
+    DS_Zvanie = source("DS_Zvanie", T_Zvanie);
+    DS_Dolgnost = source("DS_Dolgnost", T_Dolgnost);
+    DS_Stepen = source("DS_Stepen", T_Stepen);
+    DS_facultet = source("DS_facultet", facultet);
+    DS_Spec = source("DS_Spec", T_Spec);
+    DS_Kafedra = source("DS_Kafedra", T_Kafedra);
+    DS_Group = source("DS_Group", T_Gruppa);
+    DS_Disciplins = source("DS_Disciplins", T_Disciplins);
+    DS_ID_Kontrol = source("DS_ID_Kontrol", T_ID_Kontrol);
+    DS_PlanSpec = source("DS_PlanSpec", T_Plan_Spec);
+    DS_Report = source("DS_Report", Q_Report);
+
+    // ---- students
+    Q_Studenti->setSql(QStringLiteral("Select * From Studenti"));
+    data(Q_Studenti, "Q_StudentiN_student", "N_student", T::Text, 50).setDisplayWidth(14);
+    data(Q_Studenti, "Q_StudentiFam", "Fam", T::Text, 30).setLabel(label("Фамилия"));
+    data(Q_Studenti, "Q_StudentiName", "Name", T::Text, 20).setLabel(label("Имя"));
+    data(Q_Studenti, "Q_StudentiSecName", "SecName", T::Text, 20).setLabel(label("Отчество"));
+    data(Q_Studenti, "Q_StudentiBirthDate", "BirthDate", T::DateTime)
+        .setLabel(label("Дата Рождения"));
+    data(Q_Studenti, "Q_StudentiSex", "Sex", T::Text, 50).setLabel(label("Пол")).setDisplayWidth(5);
+    data(Q_Studenti, "Q_StudentiEnterDate", "EnterDate", T::DateTime)
+        .setLabel(label("Дата поступления"))
+        .setVisible(false);
+    data(Q_Studenti, "Q_StudentiFamilyPosition", "FamilyPosition", T::Text, 50).setVisible(false);
+    data(Q_Studenti, "Q_StudentiEducation", "Education", T::Text, 50);
+    data(Q_Studenti, "Q_StudentiCity", "City", T::Text, 20).setLabel(label("Город"));
+    data(Q_Studenti, "Q_StudentiStreet", "Street", T::Text, 10).setLabel(label("Улица"));
+    data(Q_Studenti, "Q_StudentiHouse", "House", T::Text, 50).setLabel(label("Дом"));
+    data(Q_Studenti, "Q_StudentiApar", "Apar", T::Text, 50).setLabel(label("квартира"));
+    data(Q_Studenti, "Q_StudentiType_Stud", "Type_Stud", T::Text, 50)
+        .setLabel(label("Вид Обучения"));
+    data(Q_Studenti, "Q_StudentiID_group", "ID_group", T::Integer).setVisible(false);
+    data(Q_Studenti, "Q_StudentiPodGroupe", "PodGroupe", T::SmallInt);
+    data(Q_Studenti, "Q_StudentiCitizen", "Citizen", T::Text, 50);
+    data(Q_Studenti, "Q_StudentiFoto", "Foto", T::Text, 255);
+    calculated(Q_Studenti, "Q_StudentiFIO", "FIO", T::Text, 20);
+    lookup(Q_Studenti, "Q_StudentiID_Plan", "ID_Plan", T::Integer, 0, T_Spec, "ID_Spec", "ID_Spec",
+           "ID_Plan");
+    // The specialty code is text (codes may hold letters or a leading zero), so it is kept as text.
+    lookup(Q_Studenti, "Q_StudentiID_Spec", "ID_Spec", T::Text, 50, T_Gruppa, "ID_group",
+           "ID_GRoup", "ID_Specialnost");
+    Q_Studenti->afterScroll = [this](Dataset& ds) { Q_StudentiAfterScroll(ds); };
+    Q_Studenti->onCalcFields = [this](Dataset& ds) { Q_StudentiCalcFields(ds); };
+
+    // ---- parents, following the current student
+    T_Parents->setTableName(QStringLiteral("Parents"));
+    T_Parents->setIndexFieldNames(QStringLiteral("N_Student"));
+    data(T_Parents, "T_ParentsPFam", "PFam", T::Text, 30);
+    data(T_Parents, "T_ParentsPname", "Pname", T::Text, 20);
+    data(T_Parents, "T_ParentsPSecondName", "PSecondName", T::Text, 20);
+    data(T_Parents, "T_ParentsCity", "City", T::Text, 20);
+    data(T_Parents, "T_ParentsStreet", "Street", T::Text, 10);
+    data(T_Parents, "T_ParentsHouse", "House", T::Text, 50);
+    data(T_Parents, "T_ParentsApar", "Apar", T::Text, 50);
+    data(T_Parents, "T_ParentsSex", "Sex", T::Text, 50);
+    data(T_Parents, "T_ParentsN_Student", "N_Student", T::Text, 50);
+    T_Parents->setMaster(DS_Studenti, QStringLiteral("N_student"));
+
+    // ---- grades
+    T_Ocenki->setTableName(QStringLiteral("Ocenki"));
+    T_Ocenki->setIndexFieldNames(QStringLiteral("N_student"));
+    data(T_Ocenki, "T_OcenkiN_student", "N_student", T::Text, 50).setDisplayWidth(15);
+    lookup(T_Ocenki, "T_OcenkiDIS", "DIS", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan", "DIS")
+        .setDisplayWidth(8);
+    lookup(T_Ocenki, "T_OcenkiKONTOL", "KONTOL", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan",
+           "KONTROL")
+        .setDisplayWidth(12);
+    data(T_Ocenki, "T_OcenkiDate", "Date", T::DateTime).setDisplayWidth(10);
+    lookup(T_Ocenki, "T_OcenkiResult", "Result", T::Text, 10, T_ID_Result, "ID_Result",
+           "ID_Result", "Nazvanie")
+        .setDisplayWidth(12);
+    data(T_Ocenki, "T_OcenkiID_Result", "ID_Result", T::Integer).setDisplayWidth(12);
+    data(T_Ocenki, "T_OcenkiID_Plan", "ID_Plan", T::Integer).setDisplayWidth(12);
+    lookup(T_Ocenki, "T_OcenkiID_DISCIP", "ID_DISCIP", T::Text, 20, Q_Plan_Spec, "ID_Plan",
+           "ID_Plan", "ID_Spec")
+        .setDisplayWidth(24);
+    data(T_Ocenki, "T_OcenkiSemestr", "Semestr", T::Integer);
+
+    Q_Ocenki->setSql(QStringLiteral("Select * From Ocenki"));
+
+    T_ID_Result->setTableName(QStringLiteral("ID_Result"));
+    T_ID_Result->setIndexFieldNames(QStringLiteral("ID_Result"));
+    data(T_ID_Result, "T_ID_ResultID_Result", "ID_Result", T::Integer);
+    data(T_ID_Result, "T_ID_ResultNazvanie", "Nazvanie", T::Text, 50);
+    data(T_ID_Result, "T_ID_ResultSokr_nazv", "Sokr_nazv", T::Text, 50);
+    T_ID_Result->setMaster(DS_Ocenki, QStringLiteral("ID_Result"));
+
+    // ---- teachers
+    Q_Prepod->setSql(QStringLiteral("Select * from Prepodavateli"));
+    data(Q_Prepod, "Q_PrepodID_Prepod", "ID_Prepod", T::Integer)
+        .setRequired(true)
+        .setDisplayFormat(QStringLiteral("#"))
+        .setLabel(label("Код"))
+        .setDisplayWidth(10)
+        .setVisible(false);
+    data(Q_Prepod, "Q_PrepodDSDesigner", "Фамилия", T::Text, 255).setDisplayWidth(54);
+    data(Q_Prepod, "Q_PrepodDSDesigner2", "Имя", T::Text, 255).setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodDSDesigner3", "Отчество", T::Text, 255).setDisplayWidth(40);
+    calculated(Q_Prepod, "Q_PrepodFIO", "FIO", T::Text, 60);
+    data(Q_Prepod, "Q_PrepodDSDesigner5", "День рождения", T::DateTime).setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodDSDesigner6", "Место рожд", T::Text, 255).setDisplayWidth(60);
+    data(Q_Prepod, "Q_PrepodDSDesigner7", "Пол", T::Text, 50).setDisplayWidth(60);
+    data(Q_Prepod, "Q_PrepodDSDesigner8", "Гражданство", T::Text, 255).setDisplayWidth(60);
+    lookup(Q_Prepod, "Q_PrepodDolgnost", "Dolgnost", T::Text, 50, T_Dolgnost, "Должность",
+           "ID_Dolgnost", "NAME")
+        .setDisplayWidth(40);
+    lookup(Q_Prepod, "Q_PrepodZvanie", "Zvanie", T::Text, 100, T_Zvanie, "Звание", "ID_Zvanie",
+           "NAME")
+        .setDisplayWidth(40);
+    lookup(Q_Prepod, "Q_PrepodN_Stepen", "N_Stepen", T::Text, 20, T_Stepen, "Степень",
+           "ID_Stepen", "NAME")
+        .setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodDSDesigner12", "Статус", T::Text, 255).setDisplayWidth(60);
+    data(Q_Prepod, "Q_PrepodKur_Gr", "Kur_Gr", T::Integer).setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodID_kafedra", "ID_kafedra", T::Integer).setDisplayWidth(60);
+    data(Q_Prepod, "Q_PrepodCity", "City", T::Text, 20).setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodStreet", "Street", T::Text, 10).setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodHouse", "House", T::Text, 50).setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodApar", "Apar", T::Text, 50).setDisplayWidth(40);
+    data(Q_Prepod, "Q_PrepodFoto", "Foto", T::Text, 50).setDisplayWidth(60);
+    lookup(Q_Prepod, "Q_PrepodKafedra", "Kafedra", T::Text, 100, T_Kafedra, "ID_kafedra",
+           "ID_kafedra", "Nazvanie");
+    data(Q_Prepod, "Q_PrepodDSDesigner11", "Звание", T::Text, 255)
+        .setDisplayWidth(60)
+        .setVisible(false);
+    data(Q_Prepod, "Q_PrepodDSDesigner10", "Степень", T::Text, 255)
+        .setDisplayWidth(60)
+        .setVisible(false);
+    data(Q_Prepod, "Q_PrepodDSDesigner9", "Должность", T::SmallInt)
+        .setDisplayWidth(60)
+        .setVisible(false);
+    Q_Prepod->afterScroll = [this](Dataset& ds) { Q_PrepodAfterScroll(ds); };
+    Q_Prepod->onCalcFields = [this](Dataset& ds) { Q_PrepodCalcFields(ds); };
+
+    T_Zvanie->setTableName(QStringLiteral("N_Zvanie"));
+    T_Zvanie->setIndexFieldNames(QStringLiteral("ID_Zvanie"));
+    data(T_Zvanie, "T_ZvanieID_Zvanie", "ID_Zvanie", T::Counter).setLabel(label("Код"));
+    data(T_Zvanie, "T_ZvanieNAME", "NAME", T::Text, 255)
+        .setLabel(label("Название"))
+        .setDisplayWidth(50);
+
+    T_Dolgnost->setTableName(QStringLiteral("Dolgnost"));
+    T_Dolgnost->setIndexFieldNames(QStringLiteral("ID_Dolgnost"));
+    data(T_Dolgnost, "T_DolgnostSNAME", "SNAME", T::Text, 255);
+    data(T_Dolgnost, "T_DolgnostNAME", "NAME", T::Text, 255);
+    data(T_Dolgnost, "T_DolgnostID_Dolgnost", "ID_Dolgnost", T::Counter);
+
+    T_Stepen->setTableName(QStringLiteral("N_Stepen"));
+    T_Stepen->setIndexFieldNames(QStringLiteral("ID_Stepen"));
+    data(T_Stepen, "T_StepenID_Stepen", "ID_Stepen", T::Counter).setLabel(label("код"));
+    data(T_Stepen, "T_StepenSNAME", "SNAME", T::Text, 255)
+        .setLabel(label("Сокр. назв"))
+        .setDisplayWidth(20);
+    data(T_Stepen, "T_StepenNAME", "NAME", T::Text, 255)
+        .setLabel(label("Название"))
+        .setDisplayWidth(50);
+
+    // ---- the institution's structure
+    facultet->setTableName(QStringLiteral("Facultet"));
+    facultet->setIndexFieldNames(QStringLiteral("ID_Facultet"));
+    data(facultet, "facultetID_Facultet", "ID_Facultet", T::Counter).setVisible(false);
+    data(facultet, "facultetNazvanie", "Nazvanie", T::Text, 50).setDisplayWidth(35);
+    data(facultet, "facultetID_Dekan", "ID_Dekan", T::Integer).setVisible(false);
+    facultet->setKeepLookupsWhileEditing(true);
+
+    T_Spec->setTableName(QStringLiteral("Specialnost"));
+    T_Spec->setIndexFieldNames(QStringLiteral("ID_Facultet"));
+    data(T_Spec, "T_SpecNazvanie", "Nazvanie", T::Text, 255)
+        .setLabel(label("Название"))
+        .setDisplayWidth(40);
+    lookup(T_Spec, "T_SpecFacultet", "Facultet", T::Text, 20, facultet, "ID_Facultet",
+           "ID_Facultet", "Nazvanie")
+        .setLabel(label("Факультет"));
+    data(T_Spec, "T_SpecID_Facultet", "ID_Facultet", T::Integer).setVisible(false);
+    data(T_Spec, "T_SpecID_Spec", "ID_Spec", T::Text, 50).setVisible(false);
+    lookup(T_Spec, "T_SpecID_Plan", "ID_Plan", T::Integer, 0, Q_Plan_Spec, "ID_Spec", "ID_Spec",
+           "ID_Plan");
+    T_Spec->setMaster(DS_facultet, QStringLiteral("ID_Facultet"));
+    T_Spec->setKeepLookupsWhileEditing(true);
+
+    T_Kafedra->setTableName(QStringLiteral("Kafedra"));
+    T_Kafedra->setIndexFieldNames(QStringLiteral("ID_facultet"));
+    data(T_Kafedra, "T_KafedraID_facultet", "ID_facultet", T::SmallInt)
+        .setLabel(label("Код Факультета"))
+        .setDisplayWidth(6)
+        .setVisible(false);
+    data(T_Kafedra, "T_KafedraNazvanie", "Nazvanie", T::Text, 50)
+        .setLabel(label("Название"))
+        .setDisplayWidth(60);
+    data(T_Kafedra, "T_KafedraID_kafedra", "ID_kafedra", T::Integer)
+        .setDisplayWidth(12)
+        .setVisible(false);
+    data(T_Kafedra, "T_KafedraZav_Kafedri", "Zav_Kafedri", T::SmallInt)
+        .setLabel(label("Зав. Кафедры"))
+        .setDisplayWidth(15)
+        .setVisible(false);
+    lookup(T_Kafedra, "T_KafedraFACULTET", "FACULTET", T::Text, 20, facultet, "ID_facultet",
+           "ID_Facultet", "Nazvanie")
+        .setLabel(label("Факультет"));
+    T_Kafedra->setMaster(DS_facultet, QStringLiteral("ID_Facultet"));
+    T_Kafedra->setKeepLookupsWhileEditing(true);
+
+    T_Gruppa->setTableName(QStringLiteral("Gruppa"));
+    T_Gruppa->setIndexFieldNames(QStringLiteral("ID_Specialnost"));
+    data(T_Gruppa, "T_GruppaID_GRoup", "ID_GRoup", T::Counter);
+    data(T_Gruppa, "T_GruppaNazvanie", "Nazvanie", T::Text, 50);
+    data(T_Gruppa, "T_GruppaID_Specialnost", "ID_Specialnost", T::Text, 50);
+    data(T_Gruppa, "T_GruppaID_Starosta", "ID_Starosta", T::Text, 50);
+    data(T_Gruppa, "T_GruppaID_Kyrator", "ID_Kyrator", T::Integer);
+    lookup(T_Gruppa, "T_GruppaFIO_KYRATOR", "FIO_KYRATOR", T::Text, 20, Q_Prepod, "ID_Kyrator",
+           "ID_Prepod", "FIO");
+    T_Gruppa->setMaster(DS_Spec, QStringLiteral("ID_Spec"));
+    T_Gruppa->setKeepLookupsWhileEditing(true);
+
+    // ---- disciplines and curricula
+    T_Disciplins->setTableName(QStringLiteral("Disciplins"));
+    data(T_Disciplins, "T_DisciplinsNdis", "Ndis", T::Counter);
+    data(T_Disciplins, "T_DisciplinsNameDis", "NameDis", T::Text, 150)
+        .setLabel(label("Название Дисциплины"))
+        .setDisplayWidth(32);
+    data(T_Disciplins, "T_DisciplinsTypeDis", "TypeDis", T::Integer);
+
+    T_ID_Kontrol->setTableName(QStringLiteral("ID_kontrol"));
+
+    Q_Plan_Spec->setSql(QStringLiteral("Select * From PlanSpec"));
+    lookup(Q_Plan_Spec, "Q_Plan_SpecDIS", "DIS", T::Text, 20, T_Disciplins, "Ndis", "Ndis",
+           "NameDis")
+        .setLabel(label("Дисциплина"));
+    data(Q_Plan_Spec, "Q_Plan_SpecSemestr", "Semestr", T::Integer).setLabel(label("Семестр"));
+    data(Q_Plan_Spec, "Q_Plan_SpecTime_Lekcii", "Time_Lekcii", T::Integer)
+        .setLabel(label("Лекционные часы"));
+    data(Q_Plan_Spec, "Q_Plan_SpecTime_Prakt", "Time_Prakt", T::Integer)
+        .setLabel(label("Практические часы"));
+    lookup(Q_Plan_Spec, "Q_Plan_SpecKONTROL", "KONTROL", T::Text, 20, T_ID_Kontrol, "ID_Kontrol",
+           "ID_KONTROL", "Nazvanie")
+        .setLabel(label("Тип контроля"));
+    data(Q_Plan_Spec, "Q_Plan_SpecID_Kontrol", "ID_Kontrol", T::Integer).setVisible(false);
+    data(Q_Plan_Spec, "Q_Plan_SpecID_Plan", "ID_Plan", T::Counter).setVisible(false);
+    data(Q_Plan_Spec, "Q_Plan_SpecNdis", "Ndis", T::Integer).setVisible(false);
+    data(Q_Plan_Spec, "Q_Plan_SpecID_Spec", "ID_Spec", T::Text, 50).setVisible(false);
+
+    T_Plan_Spec->setTableName(QStringLiteral("PlanSpec"));
+    T_Plan_Spec->setIndexFieldNames(QStringLiteral("ID_Spec"));
+    lookup(T_Plan_Spec, "T_Plan_SpecDIS", "DIS", T::Text, 25, T_Disciplins, "Ndis", "Ndis",
+           "NameDis")
+        .setLabel(label("Дисциплина"));
+    data(T_Plan_Spec, "T_Plan_SpecTime_Prakt", "Time_Prakt", T::Integer)
+        .setLabel(label("Практические часы"));
+    data(T_Plan_Spec, "T_Plan_SpecTime_Lekcii", "Time_Lekcii", T::Integer)
+        .setLabel(label("Лекционные Часы"));
+    data(T_Plan_Spec, "T_Plan_SpecSemestr", "Semestr", T::Integer).setLabel(label("Семестр"));
+    data(T_Plan_Spec, "T_Plan_SpecID_Spec", "ID_Spec", T::Text, 50).setVisible(false);
+    data(T_Plan_Spec, "T_Plan_SpecID_Kontrol", "ID_Kontrol", T::Integer).setVisible(false);
+    data(T_Plan_Spec, "T_Plan_SpecID_Plan", "ID_Plan", T::Counter).setVisible(false);
+    data(T_Plan_Spec, "T_Plan_SpecNdis", "Ndis", T::Integer).setVisible(false);
+    lookup(T_Plan_Spec, "T_Plan_SpecKONTROL", "KONTROL", T::Text, 10, T_ID_Kontrol, "ID_Kontrol",
+           "ID_KONTROL", "Nazvanie")
+        .setVisible(false);
+    T_Plan_Spec->setMaster(DS_Spec, QStringLiteral("ID_Spec"));
+    T_Plan_Spec->onEditError = [this](Dataset& ds, const DataError& e) {
+        T_Plan_SpecEditError(ds, e);
+    };
+    T_Plan_Spec->onPostError = T_Plan_Spec->onEditError;
+
+    // ---- the examination statement's students of one group
+    Q_Report->setSql(
+        QStringLiteral("Select Fam, Name, N_Student From Studenti where id_group=:ID_G"));
+    Q_Report->declareParameter(QStringLiteral("ID_G"), T::Integer);
+}
+
+QList<Dataset*> TDM::datasets() const {
+    return {Q_Studenti, T_Parents,   T_Ocenki,  Q_Ocenki,     T_ID_Result,  Q_Prepod,
+            T_Zvanie,   T_Dolgnost,  T_Stepen,  facultet,     T_Spec,       T_Kafedra,
+            T_Gruppa,   T_Disciplins, T_ID_Kontrol, Q_Plan_Spec, T_Plan_Spec, Q_Report};
+}
+
+Dataset* TDM::dataset(const QString& objectName) const {
+    for (Dataset* ds : datasets())
+        if (ds->objectName() == objectName) return ds;
+    return nullptr;
+}
+
+DataSource* TDM::dataSource(const QString& objectName) const {
+    return findChild<DataSource*>(objectName, Qt::FindDirectChildrenOnly);
+}
+
+Field* TDM::field(const QString& objectName) const {
+    for (Dataset* ds : datasets())
+        for (int i = 0; i < ds->fieldCount(); ++i)
+            if (ds->field(i)->objectName() == objectName) return ds->field(i);
+    return nullptr;
+}
+
+void TDM::DataModuleCreate() {
+    ADOConnection1.open();
+    for (Dataset* ds : {static_cast<Dataset*>(Q_Studenti), static_cast<Dataset*>(T_Parents),
+                        static_cast<Dataset*>(Q_Prepod), static_cast<Dataset*>(T_Zvanie),
+                        static_cast<Dataset*>(T_Dolgnost), static_cast<Dataset*>(T_Stepen),
+                        static_cast<Dataset*>(T_Ocenki), static_cast<Dataset*>(T_Disciplins),
+                        static_cast<Dataset*>(T_Spec), static_cast<Dataset*>(facultet),
+                        static_cast<Dataset*>(T_Kafedra), static_cast<Dataset*>(T_Gruppa),
+                        static_cast<Dataset*>(T_Spec), static_cast<Dataset*>(Q_Plan_Spec)})
+        ds->open();
+}
+
+// ---- hooks
+
+void TDM::Q_StudentiCalcFields(Dataset& ds) {
+    ds.fieldByName(QStringLiteral("FIO"))
+        .setValue(shortName(ds.fieldByName(QStringLiteral("Fam")).asString(),
+                            ds.fieldByName(QStringLiteral("Name")).asString(),
+                            ds.fieldByName(QStringLiteral("SecName")).asString()));
+}
+
+void TDM::Q_PrepodCalcFields(Dataset& ds) {
+    ds.fieldByName(QStringLiteral("FIO"))
+        .setValue(shortName(ds.fieldByName(QStringLiteral("Фамилия")).asString(),
+                            ds.fieldByName(QStringLiteral("Имя")).asString(),
+                            ds.fieldByName(QStringLiteral("Отчество")).asString()));
+}
+
+void TDM::Q_StudentiAfterScroll(Dataset&) {
+    // Only the student window shows the current student's photo and status bar.
+    if (Studs == nullptr) return;
+}
+
+void TDM::Q_PrepodAfterScroll(Dataset&) {
+    // Only the teacher window shows the current teacher's photo and status bar.
+    if (Prep == nullptr) return;
+}
+
+void TDM::T_Plan_SpecEditError(Dataset&, const DataError&) {
+    platform::showMessage(QStringLiteral("Неправильно заполнены ячейки"));
+    // The pending change is dropped: the plan shows the current specialty's rows from the first.
+    T_Plan_Spec->close();
+    T_Plan_Spec->open();
+}
