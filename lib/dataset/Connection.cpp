@@ -210,6 +210,10 @@ int64_t SqliteConnection::lastInsertId() const {
 
 int SqliteConnection::changes() const { return m_impl ? sqlite3_changes(m_impl->handle()) : 0; }
 
+int64_t SqliteConnection::totalChanges() const {
+    return m_impl ? sqlite3_total_changes64(m_impl->handle()) : 0;
+}
+
 QString SqliteConnection::tableName(const QString& table) {
     auto st = prepare(QStringLiteral("SELECT name FROM sqlite_schema WHERE type IN ('table','view')"));
     while (st->step()) {

@@ -59,6 +59,8 @@ public:
     virtual int64_t lastInsertId() const = 0;
     // Rows changed by the last INSERT, UPDATE or DELETE.
     virtual int changes() const = 0;
+    // Rows changed by every INSERT, UPDATE and DELETE since the connection opened.
+    virtual int64_t totalChanges() const = 0;
     // The column names of a table, spelled as the database has them, with their declared types.
     struct ColumnInfo {
         QString name;
@@ -87,6 +89,7 @@ public:
     void execute(const QString& sql) override;
     int64_t lastInsertId() const override;
     int changes() const override;
+    int64_t totalChanges() const override;
     std::vector<ColumnInfo> tableColumns(const QString& table) override;
     QString tableName(const QString& table) override;
 

@@ -373,6 +373,9 @@ void Dataset::refresh() {
         loadRows(*st, hasRow);
     }
     buildOrder();
+    // The filter reads the columns just replaced; bookmarks name rows of the old snapshot.
+    if (m_filter) m_filter = compileFilter(m_filterText);
+    ++m_generation;
     ++m_stamp;
     ++s_changeStamp;
     rebuildView();

@@ -161,7 +161,10 @@ int Query::execSql() {
     ensureConnected();
     auto st = m_connection->prepare(text);
     bindParameters(*st);
+    // Counted around the statement: a statement that changes no rows must not report
+    // the count of the one before it.
+    const int64_t before = m_connection->totalChanges();
     while (st->step()) {
     }
-    return m_connection->changes();
+    return int(m_connection->totalChanges() - before);
 }
