@@ -21,16 +21,16 @@ QString fieldTypeName(FieldType t) {
     return {};
 }
 
-std::unique_ptr<Column> Column::create(FieldType type) {
+std::shared_ptr<Column> Column::create(FieldType type) {
     switch (type) {
-        case FieldType::Text: return std::make_unique<TextColumn>();
-        case FieldType::DateTime: return std::make_unique<DateColumn>();
-        case FieldType::Float: return std::make_unique<FloatColumn>();
+        case FieldType::Text: return std::make_shared<TextColumn>();
+        case FieldType::DateTime: return std::make_shared<DateColumn>();
+        case FieldType::Float: return std::make_shared<FloatColumn>();
         case FieldType::Integer:
         case FieldType::SmallInt:
         case FieldType::Counter: break;
     }
-    return std::make_unique<IntColumn>(type);
+    return std::make_shared<IntColumn>(type);
 }
 
 namespace {
@@ -216,6 +216,24 @@ int64_t DateColumn::encode(const QVariant& v) {
     return d.isValid() ? d.toJulianDay() * 86400 : Null;
 }
 
+namespace {
+// Julian day of a proleptic Gregorian date, in integers (days from civil, shifted to JD).
+int64_t julianDay(int y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + 2440588;
+}
+
+int daysInMonth(int y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : days[m - 1];
+}
+}  // namespace
+
 int64_t DateColumn::parseIso(const char* s, int len) {
     auto digits = [&](int pos, int count, int& out) {
         if (pos + count > len) return false;
@@ -230,8 +248,7 @@ int64_t DateColumn::parseIso(const char* s, int len) {
     if (len < 10 || !digits(0, 4, y) || s[4] != '-' || !digits(5, 2, m) || s[7] != '-' ||
         !digits(8, 2, d))
         return Null;
-    const QDate date(y, m, d);
-    if (!date.isValid()) return Null;
+    if (y < 1 || m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m)) return Null;
     int64_t secs = 0;
     int hh, mm, ss = 0;
     if (len >= 16 && (s[10] == ' ' || s[10] == 'T') && digits(11, 2, hh) && s[13] == ':' &&
@@ -239,7 +256,7 @@ int64_t DateColumn::parseIso(const char* s, int len) {
         if (len >= 19 && s[16] == ':') digits(17, 2, ss);
         if (hh < 24 && mm < 60 && ss < 60) secs = hh * 3600 + mm * 60 + ss;
     }
-    return date.toJulianDay() * 86400 + secs;
+    return julianDay(y, m, d) * 86400 + secs;
 }
 
 QString DateColumn::toIso(int64_t v) {
@@ -261,11 +278,7 @@ void DateColumn::appendFrom(Statement& st, int col) {
         return;
     }
     const auto t = st.columnText8(col);
-    if (t != m_lastText) {
-        m_lastText.assign(t);
-        m_lastValue = parseIso(t.data(), int(t.size()));
-    }
-    m_values.push_back(m_lastValue);
+    m_values.push_back(parseIso(t.data(), int(t.size())));
 }
 
 void DateColumn::bind(Statement& st, int index, Row row) const {

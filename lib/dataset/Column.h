@@ -31,8 +31,9 @@ class Column {
 public:
     explicit Column(FieldType type) : m_type(type) {}
     virtual ~Column() = default;
-    Column(const Column&) = delete;
     Column& operator=(const Column&) = delete;
+    // A copy to change while others keep reading this one.
+    virtual std::shared_ptr<Column> clone() const = 0;
 
     FieldType type() const { return m_type; }
     virtual size_t size() const = 0;
@@ -54,7 +55,10 @@ public:
     // One 64-bit key per row whose integer order is the column's order (for bulk sorting).
     virtual std::vector<int64_t> sortKeys() const = 0;
 
-    static std::unique_ptr<Column> create(FieldType type);
+    static std::shared_ptr<Column> create(FieldType type);
+
+protected:
+    Column(const Column&) = default;
 
 private:
     FieldType m_type;
@@ -64,6 +68,7 @@ private:
 class IntColumn final : public Column {
 public:
     explicit IntColumn(FieldType type) : Column(type) {}
+    std::shared_ptr<Column> clone() const override { return std::make_shared<IntColumn>(*this); }
     size_t size() const override { return m_values.size(); }
     void reserve(size_t n) override;
     bool isNull(Row row) const override { return (m_nulls[row >> 6] >> (row & 63)) & 1u; }
@@ -88,6 +93,7 @@ private:
 class FloatColumn final : public Column {
 public:
     FloatColumn() : Column(FieldType::Float) {}
+    std::shared_ptr<Column> clone() const override { return std::make_shared<FloatColumn>(*this); }
     size_t size() const override { return m_values.size(); }
     void reserve(size_t n) override;
     bool isNull(Row row) const override { return (m_nulls[row >> 6] >> (row & 63)) & 1u; }
@@ -113,6 +119,7 @@ class DateColumn final : public Column {
 public:
     static constexpr int64_t Null = INT64_MIN;
     DateColumn() : Column(FieldType::DateTime) {}
+    std::shared_ptr<Column> clone() const override { return std::make_shared<DateColumn>(*this); }
     size_t size() const override { return m_values.size(); }
     void reserve(size_t n) override { m_values.reserve(n); }
     bool isNull(Row row) const override { return m_values[row] == Null; }
@@ -135,15 +142,13 @@ public:
 
 private:
     std::vector<int64_t> m_values;
-    // Dates repeat (a whole group sits one exam on one day): the last text read and its value.
-    std::string m_lastText;
-    int64_t m_lastValue = Null;
 };
 
 // Text columns, interned: each distinct string is kept once.
 class TextColumn final : public Column {
 public:
     TextColumn() : Column(FieldType::Text) { m_offsets.push_back(0); }
+    std::shared_ptr<Column> clone() const override { return std::make_shared<TextColumn>(*this); }
     size_t size() const override { return m_ids.size(); }
     void reserve(size_t n) override { m_ids.reserve(n); }
     bool isNull(Row row) const override { return m_ids[row] == 0; }

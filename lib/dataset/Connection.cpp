@@ -182,7 +182,11 @@ void SqliteConnection::open() {
     }
 }
 
-void SqliteConnection::close() { m_impl.reset(); }
+void SqliteConnection::close() {
+    m_impl.reset();
+    // Versions of a closed connection say nothing about the next one.
+    sharedTables() = SharedTables();
+}
 
 std::unique_ptr<Statement> SqliteConnection::prepare(const QString& sql) {
     if (!m_impl) open();
@@ -209,6 +213,14 @@ int64_t SqliteConnection::lastInsertId() const {
 }
 
 int SqliteConnection::changes() const { return m_impl ? sqlite3_changes(m_impl->handle()) : 0; }
+
+DataVersion SqliteConnection::dataVersion() {
+    auto st = prepare(QStringLiteral("PRAGMA data_version"));
+    DataVersion v;
+    v.others = st->step() ? st->columnInt64(0) : -1;
+    v.own = totalChanges();
+    return v;
+}
 
 int64_t SqliteConnection::totalChanges() const {
     return m_impl ? sqlite3_total_changes64(m_impl->handle()) : 0;

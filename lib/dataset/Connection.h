@@ -12,6 +12,8 @@
 #include <memory>
 #include <string_view>
 
+#include "SharedTables.h"
+
 class Statement {
 public:
     enum class ValueType { Integer, Float, Text, Blob, Null };
@@ -70,6 +72,13 @@ public:
     virtual std::vector<ColumnInfo> tableColumns(const QString& table) = 0;
     // The table's name as the database spells it (names match without regard to case), else empty.
     virtual QString tableName(const QString& table) = 0;
+    // Changes whenever anything is written to the database, by this connection or another.
+    virtual DataVersion dataVersion() = 0;
+    // Whole-table snapshots the datasets of this connection share.
+    SharedTables& sharedTables() { return m_sharedTables; }
+
+private:
+    SharedTables m_sharedTables;
 };
 
 // An existing SQLite file, opened read-write; never creates one.
@@ -92,6 +101,7 @@ public:
     int64_t totalChanges() const override;
     std::vector<ColumnInfo> tableColumns(const QString& table) override;
     QString tableName(const QString& table) override;
+    DataVersion dataVersion() override;
 
     // Runs after the file is opened and before anything is written to it (the
     // journal mode is the first write); a failure it throws fails the open and

@@ -164,7 +164,7 @@ FieldType typeFromDecl(const QString& decl, Statement::ValueType first, bool row
 }
 }  // namespace
 
-void Dataset::createDefaultFields(Statement& st, int firstColumn) {
+void Dataset::createDefaultFields(Statement& st, int firstColumn, bool stepped) {
     // Counters are integer keys that alias the hidden row key.
     std::vector<Connection::ColumnInfo> baseColumns;
     if (!m_baseTable.isEmpty()) baseColumns = m_connection->tableColumns(m_baseTable);
@@ -181,7 +181,9 @@ void Dataset::createDefaultFields(Statement& st, int firstColumn) {
                 if (bc.primaryKey && pkCount == 1 && bc.name.compare(name, Qt::CaseInsensitive) == 0)
                     rowidAlias = true;
         int size = 0;
-        const FieldType type = typeFromDecl(st.columnDeclType(c), st.columnType(c), rowidAlias, size);
+        const FieldType type =
+            typeFromDecl(st.columnDeclType(c),
+                         stepped ? st.columnType(c) : Statement::ValueType::Null, rowidAlias, size);
         m_fields.push_back(
             std::make_unique<Field>(this, fieldCount(), name, FieldKind::Data, type, size));
     }
@@ -227,10 +229,11 @@ void Dataset::loadRows(Statement& st, bool hasRow) {
                 source.push_back(c);
                 break;
             }
-    std::vector<std::unique_ptr<Column>> columns;
+    std::vector<std::shared_ptr<Column>> columns;
     for (const auto& f : m_fields)
         if (f->kind() == FieldKind::Data) columns.push_back(Column::create(f->type()));
-    std::vector<int64_t> keys;
+    auto keysHolder = std::make_shared<std::vector<int64_t>>();
+    std::vector<int64_t>& keys = *keysHolder;
     // Knowing the count up front saves copying and touching the storage twice while it grows.
     if (const int64_t n = hasRow ? expectedRows() : 0; n > 0) {
         keys.reserve(size_t(n));
@@ -241,14 +244,54 @@ void Dataset::loadRows(Statement& st, bool hasRow) {
         for (size_t k = 0; k < columns.size(); ++k) columns[k]->appendFrom(st, source[k]);
     }
     m_columns = std::move(columns);
-    m_keys = std::move(keys);
-    m_live.assign(m_keys.size(), 1);
+    m_keys = std::move(keysHolder);
+    m_live.assign(m_keys->size(), 1);
+}
+
+void Dataset::readSnapshot(Statement& st, bool declareFromColumns) {
+    const int first = m_hasKey ? 1 : 0;
+    if (!m_wholeTable) {
+        const bool hasRow = st.step();
+        if (declareFromColumns) createDefaultFields(st, first, true);
+        bindFields(st);
+        loadRows(st, hasRow);
+        return;
+    }
+    if (declareFromColumns) createDefaultFields(st, first, false);
+    bindFields(st);
+    std::vector<FieldType> types;
+    for (const auto& f : m_fields)
+        if (f->kind() == FieldKind::Data) types.push_back(f->type());
+    SharedTables& shared = m_connection->sharedTables();
+    const DataVersion version = m_connection->dataVersion();
+    SharedTables::Snapshot snapshot;
+    if (shared.find(m_baseTable, version, m_columnNames, types, snapshot)) {
+        m_columns = std::move(snapshot.columns);
+        m_keys = std::move(snapshot.keys);
+        m_live.assign(m_keys->size(), 1);
+        return;
+    }
+    loadRows(st, st.step());
+    shared.publish(m_baseTable, version, m_columnNames, {m_keys, m_columns});
+}
+
+Column& Dataset::ownColumn(size_t k) {
+    if (m_columns[k].use_count() > 1) {
+        m_columns[k] = m_columns[k]->clone();
+        // The compiled filter read the shared column.
+        if (m_filter) m_filter = compileFilter(m_filterText);
+    }
+    return *m_columns[k];
+}
+
+std::vector<int64_t>& Dataset::ownKeys() {
+    if (m_keys.use_count() > 1) m_keys = std::make_shared<std::vector<int64_t>>(*m_keys);
+    return *m_keys;
 }
 
 void Dataset::releaseSnapshot() {
     m_columns.clear();
-    m_keys.clear();
-    m_keys.shrink_to_fit();
+    m_keys.reset();
     m_live.clear();
     m_live.shrink_to_fit();
     m_order.clear();
@@ -309,10 +352,7 @@ void Dataset::open() {
     ensureConnected();
     try {
         std::unique_ptr<Statement> st = openStatement();
-        const bool hasRow = st->step();
-        if (!m_declared) createDefaultFields(*st, m_hasKey ? 1 : 0);
-        bindFields(*st);
-        loadRows(*st, hasRow);
+        readSnapshot(*st, !m_declared);
         st.reset();
         m_sortColumns = resolveSort();
         buildOrder();
@@ -364,13 +404,11 @@ void Dataset::close() {
 void Dataset::refresh() {
     checkActive();
     checkBrowseMode();
-    const int64_t key = m_cur >= 0 ? m_keys[m_current.row] : INT64_MIN;
+    const int64_t key = m_cur >= 0 ? (*m_keys)[m_current.row] : INT64_MIN;
     {
         std::unique_ptr<Statement> st = openStatement();
-        const bool hasRow = st->step();
-        bindFields(*st);
         m_indexes.clear();
-        loadRows(*st, hasRow);
+        readSnapshot(*st, false);
     }
     buildOrder();
     // The filter reads the columns just replaced; bookmarks name rows of the old snapshot.
@@ -381,7 +419,7 @@ void Dataset::refresh() {
     rebuildView();
     m_cur = viewCount() > 0 ? 0 : -1;
     for (size_t i = 0; key != INT64_MIN && i < viewCount(); ++i)
-        if (m_keys[viewRow(i)] == key) {
+        if ((*m_keys)[viewRow(i)] == key) {
             m_cur = int(i);
             break;
         }
@@ -401,8 +439,8 @@ bool Dataset::less(Row a, Row b) const {
 
 void Dataset::buildOrder() {
     m_order.clear();
-    m_order.reserve(m_keys.size());
-    for (Row r = 0; r < Row(m_keys.size()); ++r)
+    m_order.reserve(m_keys->size());
+    for (Row r = 0; r < Row(m_keys->size()); ++r)
         if (m_live[r]) m_order.push_back(r);
     if (m_sortColumns.empty()) return;
     if (m_sortColumns.size() == 1 && m_columns[size_t(m_sortColumns[0].column)]->type() ==
@@ -1206,15 +1244,15 @@ void Dataset::writeRow() {
                 .arg(all.isEmpty() ? QString() : QLatin1String(", ") + all.join(QLatin1String(", ")),
                      table));
         back->bind(1, key);
-        r = Row(m_keys.size());
+        r = Row(m_keys->size());
         if (back->step()) {
-            for (size_t k = 0; k < m_columns.size(); ++k) m_columns[k]->appendFrom(*back, int(k) + 1);
+            for (size_t k = 0; k < m_columns.size(); ++k) ownColumn(k).appendFrom(*back, int(k) + 1);
         } else {
             for (const auto& f : m_fields)
                 if (f->kind() == FieldKind::Data)
-                    m_columns[size_t(f->column())]->append(m_edit.values[size_t(f->index())]);
+                    ownColumn(size_t(f->column())).append(m_edit.values[size_t(f->index())]);
         }
-        m_keys.push_back(key);
+        ownKeys().push_back(key);
         m_live.push_back(1);
         placeInOrder(r, m_insertBefore);
     } else {
@@ -1232,7 +1270,7 @@ void Dataset::writeRow() {
                                                 .arg(table, sets.join(QLatin1String(", "))));
             int i = 1;
             for (const Field* f : written) st->bindValue(i++, m_edit.values[size_t(f->index())]);
-            st->bind(i, m_keys[r]);
+            st->bind(i, (*m_keys)[r]);
             st->step();
             if (m_connection->changes() != 1)
                 throw DataError(QStringLiteral(
@@ -1241,7 +1279,7 @@ void Dataset::writeRow() {
             const bool resort = !m_sortColumns.empty();
             if (resort) removeFromOrder(r);
             for (const Field* f : written)
-                m_columns[size_t(f->column())]->set(r, m_edit.values[size_t(f->index())]);
+                ownColumn(size_t(f->column())).set(r, m_edit.values[size_t(f->index())]);
             if (resort) placeInOrder(r, std::nullopt);
         }
     }
@@ -1290,7 +1328,7 @@ void Dataset::remove() {
     const Row r = m_current.row;
     auto st = m_connection->prepare(
         QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(m_baseTable)));
-    st->bind(1, m_keys[r]);
+    st->bind(1, (*m_keys)[r]);
     st->step();
     // A row someone else deleted already is gone all the same.
     m_state = DatasetState::Browse;

@@ -179,8 +179,9 @@ protected:
     virtual std::unique_ptr<Statement> openStatement() = 0;
     // How many rows the statement will give, when that is cheap to know (0: unknown).
     virtual int64_t expectedRows() { return 0; }
-    // The fields to declare when the dataset declares none (called at open).
-    void createDefaultFields(Statement& st, int firstColumn);
+    // The fields to declare when the dataset declares none (called at open); `stepped`:
+    // the statement is on its first row, whose values tell the type of untyped columns.
+    void createDefaultFields(Statement& st, int firstColumn, bool stepped);
     // The leading order fields, used as link fields under a master.
     virtual QStringList orderFieldNames() const { return {}; }
     void ensureConnected();
@@ -190,6 +191,7 @@ protected:
     Connection* m_connection = nullptr;
     QString m_baseTable;   // the table posts and deletes write to
     bool m_hasKey = false;  // the statement's first column is the hidden key
+    bool m_wholeTable = false;  // the statement reads every row of m_baseTable in rowid order
     QStringList m_columnNames;  // database column of each storage column
 
 private:
@@ -205,6 +207,10 @@ private:
     Field& addField(const QString& name, FieldKind kind, FieldType type, int size);
     void bindFields(Statement& st);
     void loadRows(Statement& st, bool hasRow);
+    // Reads the rows, or adopts the same table's snapshot from another dataset.
+    void readSnapshot(Statement& st, bool declareFromColumns);
+    Column& ownColumn(size_t k);
+    std::vector<int64_t>& ownKeys();
     void releaseSnapshot();
     struct SortColumn {
         int column;
@@ -248,8 +254,8 @@ private:
 
     std::vector<std::unique_ptr<Field>> m_fields;
     bool m_declared = false;
-    std::vector<std::unique_ptr<Column>> m_columns;
-    std::vector<int64_t> m_keys;  // hidden key per storage row
+    std::vector<std::shared_ptr<Column>> m_columns;  // shared with other datasets until changed
+    std::shared_ptr<std::vector<int64_t>> m_keys;    // hidden key per storage row
     std::vector<uint8_t> m_live;  // 0 for a deleted storage row
     std::vector<Row> m_order;
     std::vector<SortColumn> m_sortColumns;

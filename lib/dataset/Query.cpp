@@ -120,6 +120,7 @@ std::unique_ptr<Statement> Query::openStatement() {
     if (text.isEmpty()) throw DataError(QStringLiteral("The query has no statement text"));
     m_baseTable.clear();
     m_hasKey = false;
+    m_wholeTable = false;
 
     static const QRegularExpression simple(
         QStringLiteral("^SELECT\\s+(\\*|[\\w\\[\\]\"]+(?:\\s*,\\s*[\\w\\[\\]\"]+)*)\\s+FROM\\s+"
@@ -144,6 +145,8 @@ std::unique_ptr<Statement> Query::openStatement() {
                 bindParameters(*st);
                 m_baseTable = actual;
                 m_hasKey = true;
+                // "SELECT * FROM table" reads the rows a table cursor reads, in rowid order.
+                m_wholeTable = m.captured(1) == QLatin1String("*") && m.captured(3).isEmpty();
                 return st;
             } catch (const DataError&) {
                 // Not keyable after all (a view, say): read it as it is, read-only.

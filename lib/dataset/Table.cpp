@@ -28,6 +28,7 @@ std::unique_ptr<Statement> Table::openStatement() {
     if (actual.isEmpty()) throw DataError(QStringLiteral("no such table: %1").arg(m_tableName));
     m_baseTable = actual;
     m_hasKey = true;
+    m_wholeTable = true;
 
     // Read only the columns the fields need, by the names the database spells.
     const auto columns = m_connection->tableColumns(actual);
@@ -47,7 +48,8 @@ std::unique_ptr<Statement> Table::openStatement() {
     }
     QString sql = QStringLiteral("SELECT rowid AS \"rowid\"");
     for (const QString& s : select) sql += QStringLiteral(", ") + s;
-    sql += QStringLiteral(" FROM ") + quoteIdentifier(actual);
+    // In rowid order, whatever index could serve the columns, so a snapshot can be shared.
+    sql += QStringLiteral(" FROM ") + quoteIdentifier(actual) + QStringLiteral(" ORDER BY rowid");
     return m_connection->prepare(sql);
 }
 

@@ -1,0 +1,240 @@
+// The command line of tessaly-db and the create and check commands. Usage
+// errors exit 2 with the usage on stderr; a failure of the work exits 1 with one
+// message naming the path; success exits 0 with a one-line summary on stdout.
+#include "DbTool.h"
+
+#include <QFileInfo>
+#include <cstdio>
+#include <map>
+
+#include "Catalog.h"
+#include "DataError.h"
+#include "DemoData.h"
+#include "Generate.h"
+#include "Schema.h"
+
+namespace dbtools {
+
+namespace {
+void print(std::FILE* to, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    std::fflush(to);
+}
+
+int64_t count(Connection& c, const QString& table) {
+    auto st = c.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(table)));
+    return st->step() ? st->columnInt64(0) : 0;
+}
+
+QString summary(const QString& path, const Contents& n, const QString& verdict) {
+    return QStringLiteral("%1: %2, %3 tables, %4 students, %5 grades\n")
+        .arg(path, verdict)
+        .arg(n.tables)
+        .arg(n.students)
+        .arg(n.grades);
+}
+
+Contents contentsOf(const QString& path) {
+    SqliteConnection c(path);
+    c.open();
+    return contents(c);
+}
+
+struct UsageError {
+    QString text;
+};
+
+struct CommandLine {
+    QString command;
+    QString path;
+    std::map<QString, QString> options;
+};
+
+// Options each command takes; every one of them carries a value.
+const std::map<QString, QStringList>& knownOptions() {
+    static const std::map<QString, QStringList> all = {
+        {QStringLiteral("create"), {}},
+        {QStringLiteral("demo"), {QStringLiteral("--photos")}},
+        {QStringLiteral("check"), {}},
+        {QStringLiteral("generate"), {QStringLiteral("--students")}},
+    };
+    return all;
+}
+
+CommandLine parse(const QStringList& args) {
+    if (args.isEmpty()) throw UsageError{QStringLiteral("no command given")};
+    CommandLine line;
+    line.command = args.first();
+    const auto known = knownOptions().find(line.command);
+    if (known == knownOptions().end())
+        throw UsageError{QStringLiteral("unknown command \"%1\"").arg(line.command)};
+    QStringList positional;
+    bool optionsEnd = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (optionsEnd || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            positional << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnd = true;
+            continue;
+        }
+        const qsizetype eq = a.indexOf(QLatin1Char('='));
+        const QString name = eq < 0 ? a : a.left(eq);
+        if (!known->second.contains(name))
+            throw UsageError{
+                QStringLiteral("unknown option \"%1\" for %2").arg(name, line.command)};
+        if (line.options.count(name))
+            throw UsageError{QStringLiteral("%1 is given twice").arg(name)};
+        QString value;
+        if (eq >= 0)
+            value = a.mid(eq + 1);
+        else if (i + 1 < args.size())
+            value = args[++i];
+        if (value.isEmpty()) throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
+        line.options[name] = value;
+    }
+    if (positional.isEmpty())
+        throw UsageError{QStringLiteral("%1 needs the database's PATH").arg(line.command)};
+    if (positional.size() > 1)
+        throw UsageError{QStringLiteral("unexpected argument \"%1\"").arg(positional[1])};
+    line.path = positional.first();
+    if (line.path.isEmpty()) throw UsageError{QStringLiteral("the PATH is empty")};
+    return line;
+}
+
+int studentsOption(const CommandLine& line) {
+    const auto it = line.options.find(QStringLiteral("--students"));
+    if (it == line.options.end()) throw UsageError{QStringLiteral("generate needs --students N")};
+    bool ok = false;
+    const int n = it->second.toInt(&ok);
+    if (!ok || n < 1 || n > MaxGeneratedStudents)
+        throw UsageError{QStringLiteral("--students needs a whole number from 1 to %1, not \"%2\"")
+                             .arg(MaxGeneratedStudents)
+                             .arg(it->second)};
+    return n;
+}
+
+int perform(const CommandLine& line) {
+    const QString& path = line.path;
+    if (line.command == QLatin1String("create")) {
+        createEmpty(path);
+        print(stdout, summary(path, contentsOf(path), QStringLiteral("created")));
+        return Done;
+    }
+    if (line.command == QLatin1String("demo")) {
+        const auto photos = line.options.find(QStringLiteral("--photos"));
+        createDemo(path, photos == line.options.end() ? QString() : photos->second);
+        print(stdout, summary(path, contentsOf(path), QStringLiteral("demo created")));
+        return Done;
+    }
+    if (line.command == QLatin1String("generate")) {
+        generate(path, studentsOption(line));
+        print(stdout, summary(path, contentsOf(path), QStringLiteral("generated")));
+        return Done;
+    }
+    const CheckReport report = check(path);
+    if (report.problems.isEmpty()) {
+        print(stdout, summary(path, report.contents, QStringLiteral("ok")));
+        return Done;
+    }
+    QString text;
+    for (const QString& p : report.problems)
+        text += path + QStringLiteral(": ") + p + QLatin1Char('\n');
+    print(stderr, text);
+    return Failed;
+}
+}  // namespace
+
+void createEmpty(const QString& path) {
+    NewDatabase db(path);
+    db.finish();
+}
+
+Contents contents(Connection& c) {
+    Contents n;
+    auto st = c.prepare(QStringLiteral(
+        "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+        "ESCAPE '\\'"));
+    if (st->step()) n.tables = int(st->columnInt64(0));
+    n.students = count(c, c.tableName(QStringLiteral("Studenti")));
+    n.grades = count(c, c.tableName(QStringLiteral("Ocenki")));
+    return n;
+}
+
+CheckReport check(const QString& path) {
+    const QFileInfo info(path);
+    // Asked before SQLite is, so a missing file is never created.
+    if (!info.exists()) throw DataError(QStringLiteral("\"%1\" does not exist").arg(path));
+    if (!info.isFile()) throw DataError(QStringLiteral("\"%1\" is not a file").arg(path));
+
+    CheckReport report;
+    SqliteConnection c(path);
+    // The validator runs before the open writes anything; a problem found stops the open,
+    // so a damaged or foreign file is reported without being touched.
+    c.setValidator([&report](Connection& conn) {
+        auto integrity = conn.prepare(QStringLiteral("PRAGMA integrity_check"));
+        while (integrity->step()) {
+            // One finding may span lines, under a heading that names the database.
+            const QStringList lines = integrity->columnValue(0).toString().split(QLatin1Char('\n'));
+            for (const QString& line : lines) {
+                const QString text = line.trimmed();
+                if (text.isEmpty() || text == QLatin1String("ok") ||
+                    text.startsWith(QLatin1String("***")))
+                    continue;
+                report.problems << QStringLiteral("integrity: ") + text;
+            }
+        }
+        report.problems << schema::problems(conn);
+        if (!report.problems.isEmpty())
+            throw DataError(QStringLiteral("The file does not serve the program"));
+        report.contents = contents(conn);
+    });
+    try {
+        c.open();
+    } catch (const DataError&) {
+        if (report.problems.isEmpty()) throw;
+    }
+    return report;
+}
+
+QString usage() {
+    return QStringLiteral(
+               "usage: tessaly-db COMMAND PATH [OPTIONS]\n"
+               "Creates, fills and checks databases of the dean's office register.\n"
+               "\n"
+               "  create PATH                  a new database with the program's empty tables\n"
+               "  demo PATH [--photos DIR]     a new database with a demonstration faculty;\n"
+               "                               --photos also draws sample photos into DIR/Foto\n"
+               "                               (students) and DIR/Foto/Prepod (teachers)\n"
+               "  check PATH                   checks the file's integrity and tables\n"
+               "  generate PATH --students N   a new database with N students (1 to %1),\n"
+               "                               50 grades each, and a faculty in proportion\n"
+               "  --help                       this text\n"
+               "\n"
+               "create, demo and generate never overwrite an existing file.\n"
+               "Exit status: 0 done, 1 the work failed (the message names the file), 2 wrong "
+               "usage.\n")
+        .arg(MaxGeneratedStudents);
+}
+
+int run(const QStringList& arguments) {
+    const QStringList args = arguments.mid(1);
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        print(stdout, usage());
+        return Done;
+    }
+    try {
+        return perform(parse(args));
+    } catch (const UsageError& e) {
+        print(stderr, QStringLiteral("tessaly-db: %1\n\n").arg(e.text) + usage());
+        return WrongUsage;
+    } catch (const std::exception& e) {
+        print(stderr, QStringLiteral("tessaly-db: %1\n").arg(QString::fromUtf8(e.what())));
+        return Failed;
+    }
+}
+
+}  // namespace dbtools
