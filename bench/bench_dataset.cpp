@@ -243,7 +243,7 @@ void BM_AppendPost(benchmark::State& state) {
     }
     state.counters["fsync_ms"] = fsyncSeconds(db) * 1000;
 }
-BENCHMARK(BM_AppendPost)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_AppendPost)->Unit(benchmark::kMillisecond)->Iterations(500);
 
 }  // namespace
 
