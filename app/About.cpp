@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "Fonts.h"
 #include "References.h"
 
 namespace {
@@ -17,13 +18,6 @@ constexpr int WindowWidth = 512;
 constexpr int WindowHeight = 259;
 constexpr int OpaqueStep = 255;
 constexpr int FadeStep = 5;
-
-QFont pixelFont(const QString& family, int pixels, bool bold = false) {
-    QFont f(family);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 // Arial Black is a face of its own; asking for its weight too keeps the text
 // heavy where fontconfig has to substitute another family.

@@ -22,6 +22,7 @@
 
 #include "About.h"
 #include "Application.h"
+#include "Fonts.h"
 #include "DM_Tessaly.h"
 #include "Messages.h"
 #include "References.h"
@@ -33,12 +34,6 @@ constexpr int ClientWidth = 338;
 constexpr int ClientHeight = 394;
 constexpr int StatusHeight = 19;
 
-QFont pixelFont(const QString& family, int pixels, bool bold = false) {
-    QFont f(family);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
 
 // The client area above the status bar; tells the window when the pointer moves
 // over its own background rather than over one of its controls.

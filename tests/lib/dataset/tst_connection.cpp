@@ -10,6 +10,7 @@
 
 #include "DataError.h"
 #include "Dataset.h"
+#include "Failure.h"
 #include "TestDb.h"
 
 namespace {
@@ -18,17 +19,6 @@ const QString schema = QStringLiteral(
     "CREATE TABLE Student (ID INTEGER PRIMARY KEY AUTOINCREMENT, Fam TEXT(30), Kurs SMALLINT);"
     "INSERT INTO Student (Fam, Kurs) VALUES ('Алексеев', 1), ('Борисова', 2)");
 
-const QString noFailure = QStringLiteral("(no failure)");
-
-template <typename Op>
-QString failureOf(Op&& op) {
-    try {
-        op();
-    } catch (const DataError& e) {
-        return e.text();
-    }
-    return noFailure;
-}
 
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,

@@ -9,6 +9,7 @@
 #include "DataError.h"
 #include "DataSource.h"
 #include "Dataset.h"
+#include "Failure.h"
 #include "TestDb.h"
 
 namespace QTest {
@@ -40,17 +41,6 @@ const QString studentSchema = QStringLiteral(
 const QStringList initialStudents = {QStringLiteral("1|Алексеев"), QStringLiteral("2|Борисова"),
                                      QStringLiteral("3|Васильев")};
 
-const QString noFailure = QStringLiteral("(no failure)");
-
-template <typename Op>
-QString failureOf(Op&& op) {
-    try {
-        op();
-    } catch (const DataError& e) {
-        return e.text();
-    }
-    return noFailure;
-}
 
 std::unique_ptr<Table> studentTable(TestDb& db, bool open = true) {
     auto t = std::make_unique<Table>();

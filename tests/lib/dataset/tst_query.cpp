@@ -6,6 +6,7 @@
 
 #include "DataError.h"
 #include "Dataset.h"
+#include "Failure.h"
 #include "TestDb.h"
 
 namespace {
@@ -21,17 +22,6 @@ const QString schema = QStringLiteral(
 
 const QStringList initialStudents = {"1|Алексеев|1", "2|Борисова|1", "3|Васильев|2", "4|Громова|2"};
 
-const QString noFailure = QStringLiteral("(no failure)");
-
-template <typename Op>
-QString failureOf(Op&& op) {
-    try {
-        op();
-    } catch (const DataError& e) {
-        return e.text();
-    }
-    return noFailure;
-}
 
 std::unique_ptr<Query> makeQuery(TestDb& db, const QStringList& lines) {
     auto q = std::make_unique<Query>();
