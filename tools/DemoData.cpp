@@ -221,9 +221,9 @@ void writeDemo(Connection& c, Random& r, std::vector<Teacher>& teachers, std::ve
         kafedra.row(
             {kafedras[k].faculty, u(kafedras[k].name), kafedras[k].id, k * TeachersPerKafedra + 1});
 
-    Insert spec(c, u("Specialnost"), {u("Nazvanie"), u("ID_Facultet"), u("ID_Spec")});
+    Insert specialtyRows(c, u("Specialnost"), {u("Nazvanie"), u("ID_Facultet"), u("ID_Spec")});
     for (int s = 0; s < SpecialtyCount; ++s)
-        spec.row(
+        specialtyRows.row(
             {specialties()[size_t(s)].name, facultyOfSpecialty(s), specialties()[size_t(s)].code});
 
     Insert teacher(

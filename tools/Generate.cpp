@@ -116,7 +116,7 @@ void fill(Connection& c, const GeneratedSizes& n) {
     std::vector<QString> specCodes(size_t(n.specialties));
     std::vector<QString> specPrefixes(size_t(n.specialties));
     {
-        Insert spec(c, u("Specialnost"), {u("Nazvanie"), u("ID_Facultet"), u("ID_Spec")});
+        Insert specialtyRows(c, u("Specialnost"), {u("Nazvanie"), u("ID_Facultet"), u("ID_Spec")});
         const auto& known = specialties();
         const int k = int(known.size());
         for (int s = 0; s < n.specialties; ++s) {
@@ -125,7 +125,7 @@ void fill(Connection& c, const GeneratedSizes& n) {
             specCodes[size_t(s)] = first ? base.code : QString::number(300000 + s);
             specPrefixes[size_t(s)] =
                 first ? base.groupPrefix : base.groupPrefix + QString::number(s / k + 1);
-            spec.row({first ? base.name : base.name + u(" (профиль %1)").arg(s / k + 1),
+            specialtyRows.row({first ? base.name : base.name + u(" (профиль %1)").arg(s / k + 1),
                       s % n.faculties + 1, specCodes[size_t(s)]});
         }
     }

@@ -321,8 +321,8 @@ void TestDataModule::lookupsAndLinks() {
     // Faculty → specialties and departments → groups and plan rows.
     QCOMPARE(dm.T_Spec->recordCount(), 2);
     QCOMPARE(dm.T_Kafedra->recordCount(), 1);
-    const QString spec = dm.field(QStringLiteral("T_SpecID_Spec"))->asString();
-    QCOMPARE(dm.T_Gruppa->recordCount(), spec == QLatin1String("090304") ? 2 : 1);
+    const QString specialty = dm.field(QStringLiteral("T_SpecID_Spec"))->asString();
+    QCOMPARE(dm.T_Gruppa->recordCount(), specialty == QLatin1String("090304") ? 2 : 1);
     dm.facultet->next();
     QCOMPARE(dm.T_Spec->recordCount(), 0);
     QCOMPARE(dm.T_Gruppa->recordCount(), 0);
