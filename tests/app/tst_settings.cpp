@@ -2,7 +2,6 @@
 // read when it belongs to this program copy, written afresh when it does not,
 // kept in the configuration folder when the program folder refuses it.
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "FileSizeLimit.h"
 #include "ProfileFile.h"
 #include "Settings.h"
 
@@ -54,20 +54,6 @@ QByteArray withFont(const QString& font) {
                              "Шрифт=%1\r\n")
                   .arg(font));
 }
-
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
 
 // The program folder as the start finds it.
 enum class Folder { Writable, Missing, ReadOnly, RefusesFiles };

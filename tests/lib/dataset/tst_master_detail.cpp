@@ -73,6 +73,29 @@ private:
 
 }  // namespace
 
+// Faculty → specialty → groups, each following the one above it.
+struct Chain {
+    Table faculty, specialty, groups;
+    DataSource facultySource, specialtySource;
+
+    explicit Chain(Connection& c) {
+        for (Table* t : {&faculty, &specialty, &groups}) t->setConnection(&c);
+        faculty.setTableName(QStringLiteral("Faculty"));
+        faculty.setIndexFieldNames(QStringLiteral("ID_Faculty"));
+        facultySource.setDataset(&faculty);
+        specialty.setTableName(QStringLiteral("Specialty"));
+        specialty.setIndexFieldNames(QStringLiteral("ID_Faculty;Name"));
+        specialty.setMaster(&facultySource, QStringLiteral("ID_Faculty"));
+        specialtySource.setDataset(&specialty);
+        groups.setTableName(QStringLiteral("Groups"));
+    }
+    // After any fields of the groups are declared.
+    void linkGroups() {
+        groups.setIndexFieldNames(QStringLiteral("ID_Spec;Name"));
+        groups.setMaster(&specialtySource, QStringLiteral("ID_Spec"));
+    }
+};
+
 class TestMasterDetail : public QObject {
     Q_OBJECT
 
@@ -462,19 +485,11 @@ void TestMasterDetail::failingDetailPostStopsMasterMove() {
 }
 
 void TestMasterDetail::chainFollowsFacultyAndSpecialty() {
-    Table faculty, specialty, groups;
-    DataSource facultySource, specialtySource;
-    for (Table* t : {&faculty, &specialty, &groups}) t->setConnection(&m_db->connection());
-    faculty.setTableName(QStringLiteral("Faculty"));
-    faculty.setIndexFieldNames(QStringLiteral("ID_Faculty"));
-    facultySource.setDataset(&faculty);
-    specialty.setTableName(QStringLiteral("Specialty"));
-    specialty.setIndexFieldNames(QStringLiteral("ID_Faculty;Name"));
-    specialty.setMaster(&facultySource, QStringLiteral("ID_Faculty"));
-    specialtySource.setDataset(&specialty);
-    groups.setTableName(QStringLiteral("Groups"));
-    groups.setIndexFieldNames(QStringLiteral("ID_Spec;Name"));
-    groups.setMaster(&specialtySource, QStringLiteral("ID_Spec"));
+    Chain chain(m_db->connection());
+    Table& faculty = chain.faculty;
+    Table& specialty = chain.specialty;
+    Table& groups = chain.groups;
+    chain.linkGroups();
 
     // Opened from the bottom up: each waits for its master.
     groups.open();
@@ -515,25 +530,17 @@ void TestMasterDetail::chainFollowsFacultyAndSpecialty() {
 }
 
 void TestMasterDetail::chainSettlesGrandchildBeforeFacultyMoves() {
-    Table faculty, specialty, groups;
-    DataSource facultySource, specialtySource;
-    for (Table* t : {&faculty, &specialty, &groups}) t->setConnection(&m_db->connection());
-    faculty.setTableName(QStringLiteral("Faculty"));
-    faculty.setIndexFieldNames(QStringLiteral("ID_Faculty"));
-    facultySource.setDataset(&faculty);
-    specialty.setTableName(QStringLiteral("Specialty"));
-    specialty.setIndexFieldNames(QStringLiteral("ID_Faculty;Name"));
-    specialty.setMaster(&facultySource, QStringLiteral("ID_Faculty"));
-    specialtySource.setDataset(&specialty);
-    groups.setTableName(QStringLiteral("Groups"));
+    Chain chain(m_db->connection());
+    Table& faculty = chain.faculty;
+    Table& specialty = chain.specialty;
+    Table& groups = chain.groups;
     groups.addDataField(QStringLiteral("ID_Group"), FieldType::Counter);
     groups.addDataField(QStringLiteral("ID_Spec"), FieldType::Integer);
     groups.addDataField(QStringLiteral("Name"), FieldType::Text, 10)
         .setLabel(QStringLiteral("Группа"))
         .setRequired(true);
     groups.addDataField(QStringLiteral("Kurs"), FieldType::SmallInt);
-    groups.setIndexFieldNames(QStringLiteral("ID_Spec;Name"));
-    groups.setMaster(&specialtySource, QStringLiteral("ID_Spec"));
+    chain.linkGroups();
     faculty.open();
     specialty.open();
     groups.open();

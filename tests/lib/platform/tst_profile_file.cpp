@@ -2,7 +2,6 @@
 // other lines kept as they were, stray bytes read the same way every time,
 // refused writes that leave the old file whole, and no caching between calls.
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "FileSizeLimit.h"
 #include "ProfileFile.h"
 
 using platform::ProfileFile;
@@ -42,21 +42,6 @@ void put(const QString& path, const QByteArray& content) {
 // "[Параметры]" and "Шрифт" as Windows-1251 bytes.
 const QByteArray Parameters = bytes("\xCF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xFB");
 const QByteArray Font = bytes("\xD8\xF0\xE8\xF4\xF2");
-
-// Holds the largest file size the process may write, like a disk that is full.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
 
 enum class Refusal {
     MissingFolder,
