@@ -137,7 +137,7 @@ bool sameKey(const QVariant& a, const QVariant& b) {
 }  // namespace
 
 void DBLookupComboBox::setKeyValue(const QVariant& key) {
-    if (sameKey(key, m_key) && isEmptyKey(key) == isEmptyKey(m_key)) {
+    if (sameKey(key, m_key)) {
         refreshText();
         return;
     }
@@ -159,17 +159,30 @@ bool DBLookupComboBox::locateKey() {
 
 void DBLookupComboBox::refreshText() {
     QString text;
-    Dataset* ds = listDataset();
-    if (ds && !isEmptyKey(m_key) && !m_keyField.isEmpty() && !m_listField.isEmpty()) {
-        const Field* shown = ds->findField(m_listField);
-        if (shown && ds->findField(m_keyField))
-            text = shown->formatDisplay(ds->lookup(m_keyField, m_key, m_listField));
+    const int row = rowOfKey();
+    if (row >= 0) {
+        const Dataset* ds = listDataset();
+        text = ds->viewDisplayText(row, ds->findField(m_listField));
     }
     if (text != m_text) {
         m_text = text;
         setAccessibleDescription(text);
         update();
     }
+}
+
+int DBLookupComboBox::rowOfKey() const {
+    // Only the rows the list offers count: a key the list's restriction hides shows nothing.
+    const Dataset* ds = listDataset();
+    if (!ds || isEmptyKey(m_key) || m_keyField.isEmpty() || m_listField.isEmpty()) return -1;
+    const Field* key = ds->findField(m_keyField);
+    if (!key || !ds->findField(m_listField)) return -1;
+    const int current = ds->recNo();
+    if (current >= 0 && sameKey(ds->viewValue(current, key), m_key)) return current;
+    const int count = ds->recordCount();
+    for (int i = 0; i < count; ++i)
+        if (sameKey(ds->viewValue(i, key), m_key)) return i;
+    return -1;
 }
 
 void DBLookupComboBox::chooseRow(int row) {

@@ -4,7 +4,8 @@
 //
 // - When the key changes, the list dataset is located on the key column; an
 //   empty key, or one the list lacks, leaves the list where it is and shows
-//   nothing.
+//   nothing. The box shows the key's row only while the list offers it: a
+//   row the list's master restriction hides shows nothing.
 // - Bound, the key follows the bound field on every row change or write, so
 //   moving the bound dataset moves the list dataset.
 // - Choosing an entry (a click or Enter in the open list, Up or Down while it
@@ -66,6 +67,8 @@ private:
     Dataset* listDataset() const;
     void keyChanged();
     void refreshText();
+    // The row of the list's view holding the key, -1 when it offers none.
+    int rowOfKey() const;
     // Makes the list dataset's row at this position the chosen entry.
     void chooseRow(int row);
     void chooseKey(const QVariant& key);

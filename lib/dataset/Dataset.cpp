@@ -914,6 +914,13 @@ void Dataset::readCurrent() {
     calculate(m_current);
 }
 
+void Dataset::recalculate() {
+    if (m_state != DatasetState::Browse) return;
+    ++s_changeStamp;
+    readCurrent();
+    notify(DataSource::Event::RecordChanged);
+}
+
 QVariant Dataset::viewValue(int index, const Field* f) const {
     if (!isActive() || index < 0 || index >= recordCount()) return {};
     if (isEditing() && index == m_cur) return recordValue(m_edit, f);

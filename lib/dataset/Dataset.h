@@ -87,6 +87,9 @@ public:
     }
     // Settles, then reads every row again and keeps the current row where it still exists.
     void refresh();
+    // Computes the current row's lookups and calculated values again, for
+    // datasets they read that opened after the row was read. Only while browsing.
+    void recalculate();
     // No statement or table to write to: editing fails.
     bool isReadOnly() const { return m_readOnly || m_baseTable.isEmpty(); }
     void setReadOnly(bool on) { m_readOnly = on; }
