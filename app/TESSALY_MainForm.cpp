@@ -25,7 +25,9 @@
 #include "Fonts.h"
 #include "DM_Tessaly.h"
 #include "Messages.h"
+#include "PhotoStore.h"
 #include "References.h"
+#include "Studenti.h"
 #include "Settings.h"
 #include "Shell.h"
 
@@ -169,6 +171,10 @@ void Tform_m::build() {
 
 void Tform_m::FormCreate() {
     m_settings = std::make_unique<Settings>();
+    // The photo store reads the program folder from the settings on every use.
+    photos::setSettingsSource(
+        [] { return Settings::current() ? Settings::current()->main() : QString(); },
+        [] { return Settings::current() ? Settings::current()->mainPath() : QString(); });
     const QString font = m_settings->open(m_executablePath);
     if (!font.isEmpty()) {
         QFont f = this->font();
@@ -244,10 +250,19 @@ void Tform_m::FormMouseMove() {
 
 // The student, teacher, educational-process and report selection windows join
 // the program one by one; until a window exists, its button and menu items do nothing.
-void Tform_m::Button1Click() {}
+void Tform_m::Button1Click() {
+    // The window shows itself; an existing one is left where it is.
+    if (Studs == nullptr) new TStuds(this);
+}
 void Tform_m::Button2Click() {}
 void Tform_m::Button3Click() {}
-void Tform_m::StudentsItemClick() {}
+void Tform_m::StudentsItemClick() {
+    if (DM && !DM->Q_Studenti->isActive()) DM->Q_Studenti->open();
+    if (Studs != nullptr) return;
+    new TStuds(this);
+    Studs->show();
+    Studs->PageControl1->setCurrentIndex(0);
+}
 void Tform_m::TeachersItemClick() {}
 void Tform_m::ReportsItemClick() {}
 void Tform_m::openStudyWindowAt(int) {}

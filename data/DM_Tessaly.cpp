@@ -9,6 +9,7 @@
 
 #include "Messages.h"
 #include "References.h"
+#include "Studenti.h"
 #include "Schema.h"
 
 namespace {
@@ -86,6 +87,9 @@ TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(Da
     } catch (const std::exception& e) {
         platform::showError(e);
     }
+    // A dataset opened before the datasets its lookups read: its first row is read again.
+    for (Dataset* ds : datasets())
+        if (ds->isActive()) ds->recalculate();
 }
 
 TDM::~TDM() {
@@ -443,8 +447,9 @@ void TDM::Q_PrepodCalcFields(Dataset& ds) {
 }
 
 void TDM::Q_StudentiAfterScroll(Dataset&) {
-    // Only the student window shows the current student's photo and status bar.
-    if (Studs == nullptr) return;
+    // Only a visible student window shows the current student's photo and status bar.
+    if (Studs == nullptr || !Studs->isVisible()) return;
+    Studs->refreshCard();
 }
 
 void TDM::Q_PrepodAfterScroll(Dataset&) {

@@ -1,0 +1,100 @@
+#include "StudentsFixture.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QTest>
+
+#include "Connection.h"
+#include "DM_Tessaly.h"
+#include "PhotoStore.h"
+#include "References.h"
+#include "Schema.h"
+#include "Studenti.h"
+
+namespace {
+
+void run(SqliteConnection& c, const QString& sql) {
+    auto st = c.prepare(sql);
+    while (st->step()) {
+    }
+}
+
+}  // namespace
+
+StudentsFixture::StudentsFixture(const QString& extraSql) : m_previous(QDir::currentPath()) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("bin/Foto/Prepod"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("work"));
+    QDir::setCurrent(m_dir.filePath(QStringLiteral("work")));
+    const QString db = QStringLiteral("verdikon.mdb");
+    SqliteConnection::createFile(db);
+    {
+        SqliteConnection c(db);
+        c.open();
+        schema::create(c);
+        run(c, QStringLiteral("INSERT INTO Facultet (Nazvanie) VALUES ('Информатики'), ('Экономики')"));
+        run(c, QStringLiteral(
+                   "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES "
+                   "('Программная инженерия', 1, '090304'), ('Прикладная информатика', 1, '090303'), "
+                   "('Финансы и кредит', 2, '080105')"));
+        run(c, QStringLiteral("INSERT INTO Gruppa (Nazvanie, ID_Specialnost) VALUES "
+                              "('ПИ-21', '090304'), ('ПИ-22', '090304'), ('ПРИ-21', '090303'), "
+                              "('ФК-11', '080105')"));
+        run(c, QStringLiteral(
+                   "INSERT INTO Studenti (N_student, Fam, Name, SecName, BirthDate, Sex, ID_group, "
+                   "Type_Stud) VALUES "
+                   "('0000001', 'Петров', 'Пётр', 'Сергеевич', '2004-05-06', 'М', 1, 'Бюджет'), "
+                   "('0000002', 'Иванова', 'Анна', 'Игоревна', NULL, 'Ж', 3, 'Контракт'), "
+                   "('0000003', 'Сидоров', 'Иван', 'Ильич', NULL, 'М', 4, NULL), "
+                   "('0000004', 'иванов', 'Олег', NULL, NULL, 'М', 2, NULL)"));
+        run(c, QStringLiteral("INSERT INTO Parents (PFam, Pname, N_Student) VALUES "
+                              "('Петрова', 'Мария', '0000001')"));
+        run(c, QStringLiteral("INSERT INTO Disciplins (NameDis) VALUES ('Алгебра'), "
+                              "('История'), ('Физика')"));
+        run(c, QStringLiteral("INSERT INTO ID_kontrol (ID_KONTROL, Nazvanie) VALUES "
+                              "(1, 'Экзамен'), (2, 'Зачет')"));
+        run(c, QStringLiteral("INSERT INTO ID_Result (ID_Result, Nazvanie) VALUES "
+                              "(1, 'Отлично'), (2, 'Хорошо'), (5, 'Зачтено')"));
+        // Plan rows 1 to 4: two in semester 3 and one in 4 for the first
+        // specialty, one in semester 3 for the second.
+        run(c, QStringLiteral("INSERT INTO PlanSpec (ID_Spec, Ndis, Semestr, ID_Kontrol) VALUES "
+                              "('090304', 1, 3, 1), ('090304', 2, 3, 2), ('090304', 3, 4, 1), "
+                              "('090303', 3, 3, 1)"));
+        run(c, QStringLiteral("INSERT INTO Ocenki (N_student, ID_Plan, Semestr, Date, ID_Result) "
+                              "VALUES ('0000001', 1, 3, '2024-01-15', 1), "
+                              "('0000001', 3, 4, NULL, NULL), ('0000002', 4, 3, NULL, 2)"));
+        for (const QString& sql : extraSql.split(u';', Qt::SkipEmptyParts)) run(c, sql);
+    }
+    photos::setSettingsSource([this] { return programFolder() + QStringLiteral("/tessaly"); },
+                              [this] { return programFolder(); });
+    m_dm = std::make_unique<TDM>();
+}
+
+StudentsFixture::~StudentsFixture() {
+    if (Studs) delete Studs;
+    m_dm.reset();
+    photos::setSettingsSource({}, {});
+    QDir::setCurrent(m_previous);
+}
+
+TStuds* StudentsFixture::openWindow() {
+    auto* w = new TStuds;
+    if (!QTest::qWaitForWindowExposed(w)) return nullptr;
+    QApplication::setActiveWindow(w);
+    return w;
+}
+
+QVariant StudentsFixture::scalar(const QString& sql) const {
+    SqliteConnection c(m_dir.filePath(QStringLiteral("work/verdikon.mdb")));
+    c.open();
+    auto st = c.prepare(sql);
+    return st->step() ? st->columnValue(0) : QVariant();
+}
+
+void StudentsFixture::writePicture(const QString& path, int width, int height,
+                                   const QColor& color) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    image.save(path);
+}
