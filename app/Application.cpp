@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include <QFont>
+
 #include "Messages.h"
 
 QString applicationTitle() { return QStringLiteral("Подсистема \"Вердикон\""); }
@@ -8,6 +10,9 @@ TessalyApplication::TessalyApplication(int& argc, char** argv) : QApplication(ar
     setApplicationName(QStringLiteral("tessaly"));
     setApplicationDisplayName(applicationTitle());
     platform::setApplicationTitle(applicationTitle());
+    // The windows are laid out for the narrow "MS Sans Serif"; without it, the
+    // Arial-metric face keeps their texts inside their boxes.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
 }
 
 bool TessalyApplication::notify(QObject* receiver, QEvent* event) {

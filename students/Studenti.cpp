@@ -165,20 +165,22 @@ QWidget* TStuds::buildCardPage() {
 
     // Personal data.
     auto* main = new QGroupBox(QStringLiteral("Основные данные"), card);
-    main->setGeometry(6, 14, 602, 226);
-    FamEdit = boundEdit(main, QStringLiteral("Фамилия"), QStringLiteral("Fam"), 8, 14, 273, 24);
-    NameEdit = boundEdit(main, QStringLiteral("Имя"), QStringLiteral("Name"), 8, 56, 273, 24);
+    main->setGeometry(6, 18, 602, 226);
+    FamEdit = boundEdit(main, QStringLiteral("Фамилия"), QStringLiteral("Fam"), 8, 20, 273, 24);
+    NameEdit = boundEdit(main, QStringLiteral("Имя"), QStringLiteral("Name"), 8, 62, 273, 24);
     SecNameEdit =
-        boundEdit(main, QStringLiteral("Отчество"), QStringLiteral("SecName"), 8, 98, 121, 24);
+        boundEdit(main, QStringLiteral("Отчество"), QStringLiteral("SecName"), 8, 104, 121, 24);
     for (DBEdit* e : {FamEdit, NameEdit, SecNameEdit}) e->setFont(pixelFont(13));
     BirthDateEdit = boundEdit(main, QStringLiteral("Дата рождения"), QStringLiteral("BirthDate"),
-                              140, 98, 100, 24);
+                              140, 104, 100, 24);
     BirthDateEdit->setLimit(10);
     CitizenEdit =
-        boundEdit(main, QStringLiteral("Гражданство"), QStringLiteral("Citizen"), 8, 140, 121, 24);
+        boundEdit(main, QStringLiteral("Гражданство"), QStringLiteral("Citizen"), 8, 146, 121, 24);
     NumberEdit = boundEdit(main, QStringLiteral("№ Зач. книжки"), QStringLiteral("N_student"), 140,
-                           140, 89, 32);
+                           146, 89, 32);
     NumberEdit->setFont(pixelFont(19, true));
+    // Seven bold digits fill the narrow box; the editor's own margins would hide the last.
+    NumberEdit->setTextMargins(-2, 0, -2, 0);
     NumberEdit->setLimit(7);
     for (QLabel* label : main->findChildren<QLabel*>()) {
         if (label->buddy() != NumberEdit) continue;
@@ -194,74 +196,75 @@ QWidget* TStuds::buildCardPage() {
     SexGroup->setAccessibleName(SexGroup->title());
     SexGroup->setItems({QStringLiteral("Мужской"), QStringLiteral("Женский")});
     SexGroup->setValues({QStringLiteral("М"), QStringLiteral("Ж")});
-    SexGroup->setGeometry(290, 14, 125, 62);
+    SexGroup->setGeometry(290, 20, 125, 62);
     SexGroup->setDataSource(DM->DS_Studenti);
     SexGroup->setDataField(QStringLiteral("Sex"));
-    FamilyBox = labelled<DBComboBox>(main, QStringLiteral("Семейное положение"), 290, 84, 125, 21);
+    FamilyBox = labelled<DBComboBox>(main, QStringLiteral("Семейное положение"), 290, 90, 125, 21);
     FamilyBox->addItems({QStringLiteral("холост(не замужем)"), QStringLiteral("женат(замужем)")});
     FamilyBox->setDataSource(DM->DS_Studenti);
     FamilyBox->setDataField(QStringLiteral("FamilyPosition"));
 
     // The photo and its placeholder share one place; the card refresh decides which shows.
     Photo = new QLabel(main);
-    Photo->setGeometry(424, 12, photoBox.width(), photoBox.height());
+    Photo->setGeometry(424, 16, photoBox.width(), photoBox.height());
     Photo->setAlignment(Qt::AlignCenter);
     Photo->setAccessibleName(QStringLiteral("Фото студента"));
     Placeholder = new QLabel(main);
-    Placeholder->setGeometry(424 + (170 - 137) / 2, 12 + (170 - 129) / 2, 137, 129);
+    Placeholder->setGeometry(424 + (170 - 137) / 2, 16 + (170 - 129) / 2, 137, 129);
     Placeholder->setPixmap(personPlaceholder(256, 229, QColor(0x3a, 0x5f, 0x9e))
                                .scaled(137, 129, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     Placeholder->setAlignment(Qt::AlignCenter);
     Placeholder->setAccessibleName(QStringLiteral("Нет фото"));
     Placeholder->hide();
-    PhotoButton = button(main, QStringLiteral("Загрузить фото"), 424, 186, 169, 33);
+    PhotoButton = button(main, QStringLiteral("Загрузить фото"), 424, 189, 169, 33);
     connect(PhotoButton, &QPushButton::clicked, this, &TStuds::PhotoButtonClick);
 
     // Study data.
     auto* study = new QGroupBox(QStringLiteral("Данные обучения"), card);
-    study->setGeometry(6, 242, 602, 136);
+    study->setGeometry(6, 246, 602, 136);
     FacultyPicker =
-        labelled<DBLookupComboBox>(study, QStringLiteral("Факультет"), 8, 12, 409, 21);
+        labelled<DBLookupComboBox>(study, QStringLiteral("Факультет"), 8, 16, 409, 21);
     FacultyPicker->setListSource(DM->DS_facultet);
     FacultyPicker->setKeyField(QStringLiteral("ID_Facultet"));
     FacultyPicker->setListField(QStringLiteral("Nazvanie"));
     SpecialtyPicker =
-        labelled<DBLookupComboBox>(study, QStringLiteral("Специальность"), 8, 50, 545, 21);
+        labelled<DBLookupComboBox>(study, QStringLiteral("Специальность"), 8, 54, 545, 21);
     SpecialtyPicker->setListSource(DM->DS_Spec);
     SpecialtyPicker->setKeyField(QStringLiteral("ID_Spec"));
     SpecialtyPicker->setListField(QStringLiteral("Nazvanie"));
-    GroupPicker = labelled<DBLookupComboBox>(study, QStringLiteral("Группа"), 8, 90, 153, 21);
+    GroupPicker = labelled<DBLookupComboBox>(study, QStringLiteral("Группа"), 8, 92, 153, 21);
     GroupPicker->setListSource(DM->DS_Group);
     GroupPicker->setKeyField(QStringLiteral("ID_GRoup"));
     GroupPicker->setListField(QStringLiteral("Nazvanie"));
     GroupPicker->setDataSource(DM->DS_Studenti);
     GroupPicker->setDataField(QStringLiteral("ID_group"));
     PodGroupEdit = boundEdit(study, QStringLiteral("Подгруппа"), QStringLiteral("PodGroupe"), 172,
-                             90, 65);
+                             92, 65);
     TypeGroup = new DBRadioGroup(study);
     TypeGroup->setTitle(QStringLiteral("Тип обучения"));
     TypeGroup->setAccessibleName(TypeGroup->title());
     TypeGroup->setItems({QStringLiteral("Контракт"), QStringLiteral("Бюджет")});
-    TypeGroup->setGeometry(424, 76, 140, 56);
+    TypeGroup->setColumns(2);
+    TypeGroup->setGeometry(260, 90, 200, 42);
     TypeGroup->setDataSource(DM->DS_Studenti);
     TypeGroup->setDataField(QStringLiteral("Type_Stud"));
 
     // Address, in the information-text colour.
     auto* address = new QGroupBox(QStringLiteral("Адрес студента"), card);
-    address->setGeometry(6, 380, 602, 65);
+    address->setGeometry(6, 384, 602, 65);
     QPalette info = address->palette();
     info.setColor(QPalette::WindowText, palette().color(QPalette::ToolTipText));
     address->setPalette(info);
-    CityEdit = boundEdit(address, QStringLiteral("Город"), QStringLiteral("City"), 8, 14, 169);
-    StreetEdit = boundEdit(address, QStringLiteral("Улица"), QStringLiteral("Street"), 185, 14, 177);
-    HouseEdit = boundEdit(address, QStringLiteral("Дом"), QStringLiteral("House"), 370, 14, 65);
-    AparEdit = boundEdit(address, QStringLiteral("Квартира"), QStringLiteral("Apar"), 443, 14, 65);
+    CityEdit = boundEdit(address, QStringLiteral("Город"), QStringLiteral("City"), 8, 18, 169);
+    StreetEdit = boundEdit(address, QStringLiteral("Улица"), QStringLiteral("Street"), 185, 18, 177);
+    HouseEdit = boundEdit(address, QStringLiteral("Дом"), QStringLiteral("House"), 370, 18, 65);
+    AparEdit = boundEdit(address, QStringLiteral("Квартира"), QStringLiteral("Apar"), 443, 18, 65);
 
-    PriorButton = button(card, QStringLiteral("<<"), 12, 452, 40, 32, true);
-    SaveButton = button(card, QStringLiteral("Сохранить"), 60, 452, 130, 32, true);
-    NewButton = button(card, QStringLiteral("Новая Запись"), 198, 452, 130, 32, true);
-    DeleteButton = button(card, QStringLiteral("Удалить "), 336, 452, 130, 32, true);
-    NextButton = button(card, QStringLiteral(">>"), 474, 452, 40, 32, true);
+    PriorButton = button(card, QStringLiteral("<<"), 12, 455, 40, 32, true);
+    SaveButton = button(card, QStringLiteral("Сохранить"), 60, 455, 130, 32, true);
+    NewButton = button(card, QStringLiteral("Новая Запись"), 198, 455, 130, 32, true);
+    DeleteButton = button(card, QStringLiteral("Удалить "), 336, 455, 130, 32, true);
+    NextButton = button(card, QStringLiteral(">>"), 474, 455, 40, 32, true);
     connect(PriorButton, &QPushButton::clicked, this, &TStuds::PriorButtonClick);
     connect(SaveButton, &QPushButton::clicked, this, &TStuds::SaveButtonClick);
     connect(NewButton, &QPushButton::clicked, this, &TStuds::NewButtonClick);
@@ -284,6 +287,7 @@ QWidget* TStuds::buildGradePage() {
     CourseTabs = new QTabBar(page);
     CourseTabs->setAccessibleName(QStringLiteral("Курс"));
     for (int c = 1; c <= 5; ++c) CourseTabs->addTab(QStringLiteral("%1 курс").arg(c));
+    CourseTabs->setExpanding(false);
     CourseTabs->setStyleSheet(QStringLiteral("QTabBar::tab { width: 60px; }"));
     CourseTabs->setCurrentIndex(1);
     layout->addWidget(CourseTabs);
@@ -291,6 +295,7 @@ QWidget* TStuds::buildGradePage() {
     SemesterTabs->setAccessibleName(QStringLiteral("Семестр"));
     SemesterTabs->addTab(QStringLiteral("осенний семестр"));
     SemesterTabs->addTab(QStringLiteral("весенний семестр"));
+    SemesterTabs->setExpanding(false);
     SemesterTabs->setCurrentIndex(0);
     layout->addWidget(SemesterTabs);
 

@@ -3,16 +3,18 @@
 #include "DBRadioGroup.h"
 
 #include <QButtonGroup>
+#include <algorithm>
 #include <QRadioButton>
-#include <QVBoxLayout>
+#include <QGridLayout>
 
 #include "Dataset.h"
 #include "Field.h"
 
 DBRadioGroup::DBRadioGroup(QWidget* parent)
-    : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QVBoxLayout(this)) {
+    : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QGridLayout(this)) {
     m_layout->setContentsMargins(8, 4, 8, 4);
-    m_layout->setSpacing(2);
+    m_layout->setHorizontalSpacing(8);
+    m_layout->setVerticalSpacing(2);
     m_group->setExclusive(false);
     connect(m_group, &QButtonGroup::idClicked, this, &DBRadioGroup::clicked);
     m_link.onDataChange = [this] { showValue(); };
@@ -26,6 +28,11 @@ void DBRadioGroup::setItems(const QStringList& captions) {
 void DBRadioGroup::setValues(const QStringList& values) {
     m_values = values;
     showValue();
+}
+
+void DBRadioGroup::setColumns(int columns) {
+    m_columns = std::max(1, columns);
+    rebuild();
 }
 
 void DBRadioGroup::setDataSource(DataSource* source) { m_link.setDataSource(source); }
@@ -50,7 +57,7 @@ void DBRadioGroup::rebuild() {
     for (int i = 0; i < m_items.size(); ++i) {
         auto* b = new QRadioButton(m_items.at(i), this);
         m_group->addButton(b, i);
-        m_layout->addWidget(b);
+        m_layout->addWidget(b, i / m_columns, i % m_columns);
     }
     showValue();
 }

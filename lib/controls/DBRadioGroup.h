@@ -11,7 +11,7 @@
 
 class QButtonGroup;
 class QRadioButton;
-class QVBoxLayout;
+class QGridLayout;
 
 class DBRadioGroup : public QGroupBox {
     Q_OBJECT
@@ -21,6 +21,8 @@ public:
     void setItems(const QStringList& captions);
     // Stored values by item; an item without one stores its caption.
     void setValues(const QStringList& values);
+    // Items are laid out in this many columns, row by row.
+    void setColumns(int columns);
     QStringList items() const { return m_items; }
     void setDataSource(DataSource* source);
     void setDataField(const QString& name);
@@ -37,6 +39,7 @@ private:
     QStringList m_items;
     QStringList m_values;
     QButtonGroup* m_group;
-    QVBoxLayout* m_layout;
+    QGridLayout* m_layout;
+    int m_columns = 1;
     FieldLink m_link;
 };
