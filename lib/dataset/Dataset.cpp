@@ -554,6 +554,41 @@ int Dataset::viewIndexOf(Row r) const {
     return int(pos - m_lo);
 }
 
+void Dataset::narrowToFilter() {
+    // Only a range of the order can pass a filter that fixes the leading order column.
+    if (m_materialised || m_sortColumns.empty() || m_sortColumns[0].descending) return;
+    const Column* lead = m_columns[size_t(m_sortColumns[0].column)].get();
+    std::vector<Filter::Equality> equalities;
+    m_filter->requiredEqualities(equalities);
+    for (const Filter::Equality& e : equalities) {
+        if (e.column != lead) continue;
+        std::function<int(Row)> cmp;
+        if (const auto* text = dynamic_cast<const TextColumn*>(lead)) {
+            // Text sorts without regard to letter case first, so equal texts are neighbours.
+            cmp = [text, &e](Row r) {
+                if (text->isNull(r)) return -1;
+                const int c = text->text(r).compare(e.text, Qt::CaseInsensitive);
+                return c < 0 ? -1 : (c > 0 ? 1 : 0);
+            };
+        } else if (const auto* ints = dynamic_cast<const IntColumn*>(lead)) {
+            cmp = [ints, &e](Row r) {
+                if (ints->isNull(r)) return -1;
+                const double v = double(ints->at(r));
+                return v < e.number ? -1 : (v > e.number ? 1 : 0);
+            };
+        } else {
+            continue;
+        }
+        const auto begin = m_order.begin() + ptrdiff_t(m_lo);
+        const auto end = m_order.begin() + ptrdiff_t(m_hi);
+        const auto lo = std::partition_point(begin, end, [&](Row r) { return cmp(r) < 0; });
+        const auto hi = std::partition_point(lo, end, [&](Row r) { return cmp(r) <= 0; });
+        m_lo = size_t(lo - m_order.begin());
+        m_hi = size_t(hi - m_order.begin());
+        return;
+    }
+}
+
 void Dataset::rebuildView() {
     m_lo = 0;
     m_hi = m_order.size();
@@ -588,6 +623,7 @@ void Dataset::rebuildView() {
         }
     }
     if (m_filter) {
+        narrowToFilter();
         std::vector<Row> kept;
         const size_t n = viewCount();
         for (size_t i = 0; i < n; ++i) {

@@ -228,6 +228,7 @@ private:
     void placeInOrder(Row r, std::optional<Row> before);
     void removeFromOrder(Row r);
     void rebuildView();
+    void narrowToFilter();
     void showFromFirst();
     size_t viewCount() const;
     Row viewRow(size_t i) const;

@@ -3,6 +3,8 @@
 // so evaluating a row never touches strings, variants or the text of the expression.
 #include "Filter.h"
 
+#include <type_traits>
+
 #include <QDate>
 #include <QStringView>
 #include <cmath>
@@ -48,6 +50,10 @@ public:
     AndNode(std::unique_ptr<Filter> a, std::unique_ptr<Filter> b)
         : m_a(std::move(a)), m_b(std::move(b)) {}
     bool matches(Row row) const override { return m_a->matches(row) && m_b->matches(row); }
+    void requiredEqualities(std::vector<Equality>& out) const override {
+        m_a->requiredEqualities(out);
+        m_b->requiredEqualities(out);
+    }
 
 private:
     std::unique_ptr<Filter> m_a, m_b;
@@ -91,6 +97,13 @@ public:
     bool matches(Row row) const override {
         return !m_column.isNull(row) && Compare{}(double(m_column.at(row)), m_value);
     }
+    void requiredEqualities(std::vector<Equality>& out) const override {
+        if constexpr (std::is_same_v<Compare, std::equal_to<>> &&
+                      std::is_same_v<ColumnType, IntColumn>)
+            out.push_back({&m_column, QString(), m_value});
+        else
+            (void)out;
+    }
 
 private:
     const ColumnType& m_column;
@@ -131,6 +144,9 @@ public:
             if (d != Undecided) return d == Yes;
         }
         return decide(id);
+    }
+    void requiredEqualities(std::vector<Equality>& out) const override {
+        if (m_op == Op::Equal) out.push_back({&m_column, m_literal, 0});
     }
 
 private:

@@ -16,6 +16,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "Column.h"
 
@@ -30,4 +31,14 @@ public:
 
     virtual ~Filter() = default;
     virtual bool matches(Row row) const = 0;
+
+    // A condition every passing row meets: the column equals a literal (text
+    // without regard to letter case, integers by value). A dataset ordered by
+    // that column finds the rows that can pass as one range of its order.
+    struct Equality {
+        const Column* column;
+        QString text;
+        double number;
+    };
+    virtual void requiredEqualities(std::vector<Equality>& out) const { (void)out; }
 };

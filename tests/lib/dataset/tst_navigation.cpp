@@ -69,6 +69,7 @@ private Q_SLOTS:
     void bookmarks();
     void switchingFilterMovesToFirstPassingRow_data();
     void switchingFilterMovesToFirstPassingRow();
+    void filterOnLeadingIntegerColumnKeepsNewRows();
     void malformedFilterKeepsOldFilterAndView_data();
     void malformedFilterKeepsOldFilterAndView();
     void recordBookNumbersCompareAsText_data();
@@ -416,6 +417,43 @@ void TestNavigation::switchingFilterMovesToFirstPassingRow_data() {
                        QStringLiteral("Сидорова Ольга")};
     QTest::newRow("no row passes")
         << QString() << 3 << QStringLiteral("ID_Group=9") << QStringList{};
+    // A condition on the leading order column narrows the search to a range of the order.
+    QTest::newRow("leading column, letter case ignored")
+        << QString() << 5 << QStringLiteral("Fam='иванов'")
+        << QStringList{QStringLiteral("Иванов Сергей")};
+    QTest::newRow("leading column and another")
+        << QString() << 0 << QStringLiteral("(Name='Олег') and (Fam=Петров)")
+        << QStringList{QStringLiteral("Петров Олег")};
+    QTest::newRow("leading column under or")
+        << QString() << 0 << QStringLiteral("(Fam='Петров') or (Semestr=2)")
+        << QStringList{QStringLiteral("Абрамова Анна"), QStringLiteral("иванова Мария"),
+                       QStringLiteral("Петров Иван"), QStringLiteral("Петров Олег")};
+    QTest::newRow("leading column under not")
+        << QString() << 0 << QStringLiteral("not (Fam='Петров') and (ID_Group=2)")
+        << QStringList{QStringLiteral("иванова Мария"), QStringLiteral("Сидорова Ольга")};
+}
+
+void TestNavigation::filterOnLeadingIntegerColumnKeepsNewRows() {
+    m_students->setIndexFieldNames(QStringLiteral("ID_Group;Fam"));
+    m_students->setFilterText(QStringLiteral("(ID_Group=2) and (Semestr=3)"));
+    m_students->setFiltered(true);
+    m_students->open();
+    QCOMPARE(shown(*m_students),
+             (QStringList{QStringLiteral("Петров Олег"), QStringLiteral("Сидорова Ольга")}));
+    m_students->append();
+    m_students->fieldByName(QStringLiteral("Fam")).setValue(QStringLiteral("Яковлев"));
+    m_students->fieldByName(QStringLiteral("Name")).setValue(QStringLiteral("Ян"));
+    m_students->fieldByName(QStringLiteral("ID_Group")).setValue(2);
+    m_students->fieldByName(QStringLiteral("Semestr")).setValue(3);
+    m_students->post();
+    m_students->append();
+    m_students->fieldByName(QStringLiteral("Fam")).setValue(QStringLiteral("Аксёнов"));
+    m_students->fieldByName(QStringLiteral("ID_Group")).setValue(3);
+    m_students->fieldByName(QStringLiteral("Semestr")).setValue(3);
+    m_students->post();
+    QCOMPARE(shown(*m_students),
+             (QStringList{QStringLiteral("Петров Олег"), QStringLiteral("Сидорова Ольга"),
+                          QStringLiteral("Яковлев Ян")}));
 }
 
 void TestNavigation::switchingFilterMovesToFirstPassingRow() {
