@@ -6,7 +6,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <chrono>
@@ -248,7 +248,9 @@ BENCHMARK(BM_AppendPost)->Unit(benchmark::kMillisecond)->Iterations(500);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The grade sheet's benchmarks make a window; no screen is needed for it.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     try {
