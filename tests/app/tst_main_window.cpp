@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,6 +23,8 @@
 #include "References.h"
 #include "Schema.h"
 #include "TESSALY_MainForm.h"
+#include "DBEdit.h"
+#include "Studenti.h"
 
 namespace {
 
@@ -249,6 +253,48 @@ private Q_SLOTS:
         QCOMPARE(messages.texts(), QStringList({QStringLiteral("Сохранить изменения?"),
                                                 QStringLiteral("Field 'Код' must have a value.")}));
         QVERIFY(dm.Q_Prepod->isEditing());
+    }
+
+    void studentWindowOpensOnce_data() {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("button") << false;
+        QTest::newRow("menu item") << true;
+    }
+
+    // One student window at a time; after it is closed the next opening makes a new one.
+    void studentWindowOpensOnce() {
+        QFETCH(bool, byMenu);
+        Setup setup;
+        platform::MessageRecorder messages;
+        Tform_m form(setup.executable());
+        TDM dm;
+        // The menu item also opens the student list when it is closed.
+        if (byMenu) dm.Q_Studenti->close();
+        auto open = [&] {
+            if (byMenu)
+                form.StudentsItem->trigger();
+            else
+                QTest::mouseClick(form.Button1, Qt::LeftButton);
+        };
+        open();
+        QPointer<TStuds> first(Studs);
+        QVERIFY(first);
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->PageControl1->currentIndex(), 0);
+        QVERIFY(dm.Q_Studenti->isActive());
+        QCOMPARE(first->NumberEdit->text(), QStringLiteral("0000001"));
+        first->PageControl1->setCurrentIndex(2);
+        open();
+        QCOMPARE(Studs, first.data());
+        QCOMPARE(first->PageControl1->currentIndex(), 2);
+        first->close();
+        QVERIFY(QTest::qWaitFor([&] { return first.isNull(); }));
+        QCOMPARE(Studs, nullptr);
+        open();
+        QVERIFY(Studs);
+        QVERIFY(Studs != first.data());
+        QCOMPARE(messages.texts(), QStringList());
+        delete Studs;
     }
 
     void closingWithNothingPendingAsksNothing() {

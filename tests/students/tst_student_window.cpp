@@ -74,6 +74,7 @@ private slots:
     void photoLoading();
     void parentsPage();
     void cardFollowsTheCurrentStudent();
+    void unreadablePhotoIsReportedAndTheMoveStands();
     void closingEmptiesTheReference();
 };
 
@@ -421,6 +422,20 @@ void TestStudentWindow::cardFollowsTheCurrentStudent() {
     QVERIFY(w->Placeholder->isVisible());
     // A hidden window is left alone.
     w->hide();
+    DM->Q_Studenti->next();
+    QCOMPARE(w->statusPanels[2]->text(), QStringLiteral("Сидоров"));
+}
+
+void TestStudentWindow::unreadablePhotoIsReportedAndTheMoveStands() {
+    StudentsFixture f(QStringLiteral("UPDATE Studenti SET Foto = '0000002.BMP' WHERE N_student = '0000002'"));
+    QFile broken(f.photoFolder() + QStringLiteral("/0000002.BMP"));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("BM not a picture");
+    broken.close();
+    TStuds* w = f.openWindow();
+    QCOMPARE(failureOf([] { DM->Q_Studenti->next(); }), QStringLiteral("Bitmap image is not valid"));
+    QCOMPARE(current("Q_StudentiN_student"), QStringLiteral("0000002"));
+    QCOMPARE(w->statusPanels[2]->text(), QStringLiteral("Петров"));
     DM->Q_Studenti->next();
     QCOMPARE(w->statusPanels[2]->text(), QStringLiteral("Сидоров"));
 }
