@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include <jpeglib.h>
+#include "JpegWriter.h"
 
 namespace {
 
@@ -29,51 +29,6 @@ QImage gradient(int width, int height) {
     return image;
 }
 
-enum class Jpeg { Baseline, Progressive, Arithmetic, Restarts, Gray, AdobeCmyk };
-
-QByteArray jpeg(const QImage& image, Jpeg kind) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(image.width());
-    info.image_height = JDIMENSION(image.height());
-    info.input_components = kind == Jpeg::Gray ? 1 : kind == Jpeg::AdobeCmyk ? 4 : 3;
-    info.in_color_space = kind == Jpeg::Gray        ? JCS_GRAYSCALE
-                          : kind == Jpeg::AdobeCmyk ? JCS_CMYK
-                                                    : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 50, TRUE);
-    if (kind == Jpeg::Progressive) jpeg_simple_progression(&info);
-    if (kind == Jpeg::Arithmetic) info.arith_code = TRUE;
-    if (kind == Jpeg::Restarts) info.restart_interval = 1;
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(image.width()) * size_t(info.input_components));
-    for (int y = 0; y < image.height(); ++y) {
-        JSAMPLE* p = row.data();
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb c = image.pixel(x, y);
-            if (kind == Jpeg::Gray) {
-                *p++ = JSAMPLE(qGray(c));
-                continue;
-            }
-            *p++ = JSAMPLE(qRed(c));
-            *p++ = JSAMPLE(qGreen(c));
-            *p++ = JSAMPLE(qBlue(c));
-            if (kind == Jpeg::AdobeCmyk) *p++ = 200;
-        }
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
-    std::free(out);
-    jpeg_destroy_compress(&info);
-    return bytes;
-}
 
 QByteArray qtBitmap(const QImage& image) {
     QByteArray bytes;
@@ -136,13 +91,13 @@ int main(int argc, char** argv) {
     const QByteArray masks565("\x00\xF8\x00\x00\xE0\x07\x00\x00\x1F\x00\x00\x00", 12);
 
     bool ok = true;
-    ok &= write(folder, "baseline.jpg", Jpg, 0, jpeg(medium, Jpeg::Baseline));
-    ok &= write(folder, "baseline-box.jpg", Jpg, 0x11, jpeg(medium, Jpeg::Baseline));
-    ok &= write(folder, "progressive.jpg", Jpg, 0, jpeg(medium, Jpeg::Progressive));
-    ok &= write(folder, "arithmetic.jpg", Jpg, 0, jpeg(small, Jpeg::Arithmetic));
-    ok &= write(folder, "restarts.jpg", Jpg, 0, jpeg(small, Jpeg::Restarts));
-    ok &= write(folder, "gray.jpg", Jpg, 0, jpeg(small, Jpeg::Gray));
-    ok &= write(folder, "cmyk.jpg", Jpg, 0, jpeg(small, Jpeg::AdobeCmyk));
+    ok &= write(folder, "baseline.jpg", Jpg, 0, jpegBytes(medium, JpegModel::Rgb, 50));
+    ok &= write(folder, "baseline-box.jpg", Jpg, 0x11, jpegBytes(medium, JpegModel::Rgb, 50));
+    ok &= write(folder, "progressive.jpg", Jpg, 0, jpegBytes(medium, JpegModel::Progressive, 50));
+    ok &= write(folder, "arithmetic.jpg", Jpg, 0, jpegBytes(small, JpegModel::Arithmetic, 50));
+    ok &= write(folder, "restarts.jpg", Jpg, 0, jpegBytes(small, JpegModel::Restarts, 50));
+    ok &= write(folder, "gray.jpg", Jpg, 0, jpegBytes(small, JpegModel::Gray, 50));
+    ok &= write(folder, "cmyk.jpg", Jpg, 0, jpegBytes(small, JpegModel::AdobeCmyk, 50));
     ok &= write(folder, "rgb24.bmp", Bmp, 0, qtBitmap(small));
     ok &= write(folder, "indexed8.bmp", Bmp, 0,
                 qtBitmap(small.convertToFormat(QImage::Format_Indexed8)));

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <memory>
+#include <tuple>
 
 #include "DBComboBox.h"
 #include "DBEdit.h"
@@ -87,6 +88,19 @@ struct Window {
 void clickRadio(QRadioButton* b) {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
 }
+
+// An unbound picker offering the faculties, in a window.
+struct FacultyPicker {
+    Register r;
+    Window w;
+    DBLookupComboBox picker{&w.widget};
+    FacultyPicker() {
+        picker.setListSource(&r.fakSource);
+        picker.setKeyField(QStringLiteral("ID_Fak"));
+        picker.setListField(QStringLiteral("Name"));
+    }
+    std::tuple<Register&, Window&, DBLookupComboBox&> parts() { return {r, w, picker}; }
+};
 
 void typeInto(QWidget* w, const QString& text) {
     w->setFocus();
@@ -336,11 +350,8 @@ void TestFieldControls::radioGroupClickEditsAndWritesTheItemValue() {
 }
 
 void TestFieldControls::pickerKeyLocatesTheList() {
-    Register r;
-    DBLookupComboBox picker;
-    picker.setListSource(&r.fakSource);
-    picker.setKeyField(QStringLiteral("ID_Fak"));
-    picker.setListField(QStringLiteral("Name"));
+    FacultyPicker f;
+    auto [r, w, picker] = f.parts();
     QCOMPARE(picker.displayText(), QString());
     picker.setKeyValue(3);
     QCOMPARE(r.fak.recNo(), 2);
@@ -356,12 +367,8 @@ void TestFieldControls::pickerKeyLocatesTheList() {
 }
 
 void TestFieldControls::pickerUnboundRechoosingDoesNothing() {
-    Register r;
-    Window w;
-    DBLookupComboBox picker(&w.widget);
-    picker.setListSource(&r.fakSource);
-    picker.setKeyField(QStringLiteral("ID_Fak"));
-    picker.setListField(QStringLiteral("Name"));
+    FacultyPicker f;
+    auto [r, w, picker] = f.parts();
     w.show();
     int changes = 0;
     connect(&picker, &DBLookupComboBox::keyValueChanged, [&] { ++changes; });
@@ -412,12 +419,8 @@ void TestFieldControls::pickerBoundFollowsTheRowAndWritesAtOnce() {
 }
 
 void TestFieldControls::pickerReadOnlyIgnoresChoosing() {
-    Register r;
-    Window w;
-    DBLookupComboBox picker(&w.widget);
-    picker.setListSource(&r.fakSource);
-    picker.setKeyField(QStringLiteral("ID_Fak"));
-    picker.setListField(QStringLiteral("Name"));
+    FacultyPicker f;
+    auto [r, w, picker] = f.parts();
     picker.setReadOnly(true);
     picker.setKeyValue(2);
     w.show();
@@ -429,12 +432,8 @@ void TestFieldControls::pickerReadOnlyIgnoresChoosing() {
 }
 
 void TestFieldControls::pickerOpeningLocatesTheCurrentEntry() {
-    Register r;
-    Window w;
-    DBLookupComboBox picker(&w.widget);
-    picker.setListSource(&r.fakSource);
-    picker.setKeyField(QStringLiteral("ID_Fak"));
-    picker.setListField(QStringLiteral("Name"));
+    FacultyPicker f;
+    auto [r, w, picker] = f.parts();
     w.show();
     r.fak.last();
     // No key: the list opens on its first row.
@@ -455,12 +454,8 @@ void TestFieldControls::pickerOpeningLocatesTheCurrentEntry() {
 }
 
 void TestFieldControls::pickerTypingSearchesByPrefix() {
-    Register r;
-    Window w;
-    DBLookupComboBox picker(&w.widget);
-    picker.setListSource(&r.fakSource);
-    picker.setKeyField(QStringLiteral("ID_Fak"));
-    picker.setListField(QStringLiteral("Name"));
+    FacultyPicker f;
+    auto [r, w, picker] = f.parts();
     w.show();
     picker.setFocus();
     typeText(&picker, QStringLiteral("фи"));
@@ -478,12 +473,8 @@ void TestFieldControls::pickerTypingSearchesByPrefix() {
 }
 
 void TestFieldControls::pickerUpAndDownChooseNeighbours() {
-    Register r;
-    Window w;
-    DBLookupComboBox picker(&w.widget);
-    picker.setListSource(&r.fakSource);
-    picker.setKeyField(QStringLiteral("ID_Fak"));
-    picker.setListField(QStringLiteral("Name"));
+    FacultyPicker f;
+    auto [r, w, picker] = f.parts();
     picker.setKeyValue(2);
     w.show();
     picker.setFocus();

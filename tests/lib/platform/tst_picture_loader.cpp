@@ -21,6 +21,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "JpegWriter.h"
 #include "PictureLoader.h"
 
 namespace {
@@ -39,74 +40,6 @@ QImage pattern(int width, int height) {
         }
     }
     return image;
-}
-
-enum class JpegModel { Rgb, Progressive, Gray, AdobeCmyk, AdobeYcck };
-
-// Written through libjpeg itself, so the test does not depend on Qt's JPEG plugin
-// and can make the grayscale and four-colour files Qt cannot write.
-QByteArray jpegBytes(const QImage& image, JpegModel model) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(image.width());
-    info.image_height = JDIMENSION(image.height());
-    switch (model) {
-        case JpegModel::Rgb:
-        case JpegModel::Progressive:
-            info.input_components = 3;
-            info.in_color_space = JCS_RGB;
-            break;
-        case JpegModel::Gray:
-            info.input_components = 1;
-            info.in_color_space = JCS_GRAYSCALE;
-            break;
-        case JpegModel::AdobeCmyk:
-        case JpegModel::AdobeYcck:
-            info.input_components = 4;
-            info.in_color_space = JCS_CMYK;
-            break;
-    }
-    jpeg_set_defaults(&info);
-    if (model == JpegModel::AdobeYcck) jpeg_set_colorspace(&info, JCS_YCCK);
-    if (model == JpegModel::Progressive) jpeg_simple_progression(&info);
-    jpeg_set_quality(&info, 92, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(image.width()) * size_t(info.input_components));
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        JSAMPLE* p = row.data();
-        for (int x = 0; x < image.width(); ++x) {
-            const int r = qRed(line[x]), g = qGreen(line[x]), b = qBlue(line[x]);
-            if (info.input_components == 1) {
-                *p++ = JSAMPLE(qGray(line[x]));
-            } else if (info.input_components == 3) {
-                *p++ = JSAMPLE(r);
-                *p++ = JSAMPLE(g);
-                *p++ = JSAMPLE(b);
-            } else {
-                // Ink amounts stored inverted, as Adobe's programs write them.
-                const int most = std::max({r, g, b});
-                const int k = 255 - most;
-                const auto ink = [&](int v) { return most == 0 ? 0 : 255 * (most - v) / most; };
-                *p++ = JSAMPLE(255 - ink(r));
-                *p++ = JSAMPLE(255 - ink(g));
-                *p++ = JSAMPLE(255 - ink(b));
-                *p++ = JSAMPLE(255 - k);
-            }
-        }
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
-    std::free(out);
-    jpeg_destroy_compress(&info);
-    return bytes;
 }
 
 QByteArray jpegBytes(int width, int height, JpegModel model = JpegModel::Rgb) {
