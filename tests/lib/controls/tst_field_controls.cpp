@@ -89,6 +89,18 @@ void clickRadio(QRadioButton* b) {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
 }
 
+// A bound edit on a column of the students, in a window.
+struct StudentEdit {
+    Register r;
+    Window w;
+    DBEdit edit{&w.widget};
+    explicit StudentEdit(const QString& column) {
+        edit.setDataSource(&r.studSource);
+        edit.setDataField(column);
+    }
+    std::tuple<Register&, Window&, DBEdit&> parts() { return {r, w, edit}; }
+};
+
 // An unbound picker offering the faculties, in a window.
 struct FacultyPicker {
     Register r;
@@ -143,11 +155,8 @@ private slots:
 };
 
 void TestFieldControls::editTypingEditsAndWritesOnLeaving() {
-    Register r;
-    Window w;
-    DBEdit edit(&w.widget);
-    edit.setDataSource(&r.studSource);
-    edit.setDataField(QStringLiteral("Fam"));
+    StudentEdit f(QStringLiteral("Fam"));
+    auto [r, w, edit] = f.parts();
     w.show();
     QCOMPARE(edit.text(), QStringLiteral("Иванов"));
     edit.setFocus();
@@ -166,11 +175,8 @@ void TestFieldControls::editTypingEditsAndWritesOnLeaving() {
 }
 
 void TestFieldControls::editWritesWhenTheDatasetSettles() {
-    Register r;
-    Window w;
-    DBEdit edit(&w.widget);
-    edit.setDataSource(&r.studSource);
-    edit.setDataField(QStringLiteral("Family"));
+    StudentEdit f(QStringLiteral("Family"));
+    auto [r, w, edit] = f.parts();
     w.show();
     typeInto(&edit, QStringLiteral(" и дети"));
     // Moving settles the row while the edit still has the focus.
@@ -181,11 +187,8 @@ void TestFieldControls::editWritesWhenTheDatasetSettles() {
 }
 
 void TestFieldControls::editEscapeRestoresTheValue() {
-    Register r;
-    Window w;
-    DBEdit edit(&w.widget);
-    edit.setDataSource(&r.studSource);
-    edit.setDataField(QStringLiteral("Fam"));
+    StudentEdit f(QStringLiteral("Fam"));
+    auto [r, w, edit] = f.parts();
     w.show();
     typeInto(&edit, QStringLiteral("xyz"));
     QTest::keyClick(&edit, Qt::Key_Escape);
@@ -209,11 +212,8 @@ void TestFieldControls::editLimits() {
     QFETCH(int, windowLimit);
     QFETCH(QString, typed);
     QFETCH(QString, stored);
-    Register r;
-    Window w;
-    DBEdit edit(&w.widget);
-    edit.setDataSource(&r.studSource);
-    edit.setDataField(QStringLiteral("N"));
+    StudentEdit f(QStringLiteral("N"));
+    auto [r, w, edit] = f.parts();
     edit.setLimit(windowLimit);
     w.show();
     edit.setFocus();
@@ -226,11 +226,8 @@ void TestFieldControls::editLimits() {
 }
 
 void TestFieldControls::editRefusesCharactersTheFieldCannotHold() {
-    Register r;
-    Window w;
-    DBEdit kurs(&w.widget);
-    kurs.setDataSource(&r.studSource);
-    kurs.setDataField(QStringLiteral("Kurs"));
+    StudentEdit f(QStringLiteral("Kurs"));
+    auto [r, w, kurs] = f.parts();
     w.show();
     kurs.setFocus();
     QTest::keyClick(&kurs, Qt::Key_End);
