@@ -1054,7 +1054,15 @@ void Dataset::moveBy(int distance) {
 
 void Dataset::setRecNo(int index) {
     checkActive();
+    // The row is named before settling: storing or dropping a pending row renumbers the rows
+    // after it, and a stored row may move to its place in the order.
+    const Row target =
+        index >= 0 && index < recordCount() && !isPendingRow(index) ? rowAt(index) : NoRow;
     checkBrowseMode();
+    if (target != NoRow) {
+        const int now = viewIndexOf(target);
+        if (now >= 0) index = now;
+    }
     if (index >= 0 && index < recordCount()) moveTo(index, false);
 }
 

@@ -70,6 +70,8 @@ private Q_SLOTS:
     void switchingFilterMovesToFirstPassingRow_data();
     void switchingFilterMovesToFirstPassingRow();
     void filterOnLeadingIntegerColumnKeepsNewRows();
+    void setRecNoLandsOnTheRowNamedBeforeSettling_data();
+    void setRecNoLandsOnTheRowNamedBeforeSettling();
     void malformedFilterKeepsOldFilterAndView_data();
     void malformedFilterKeepsOldFilterAndView();
     void recordBookNumbersCompareAsText_data();
@@ -431,6 +433,28 @@ void TestNavigation::switchingFilterMovesToFirstPassingRow_data() {
     QTest::newRow("leading column under not")
         << QString() << 0 << QStringLiteral("not (Fam='Петров') and (ID_Group=2)")
         << QStringList{QStringLiteral("иванова Мария"), QStringLiteral("Сидорова Ольга")};
+}
+
+void TestNavigation::setRecNoLandsOnTheRowNamedBeforeSettling_data() {
+    QTest::addColumn<QString>("typed");  // the new row's surname; empty: left untouched
+    QTest::addColumn<int>("target");     // as numbered while the new row is pending
+    QTest::addColumn<QString>("landed");
+    // The new row is pending at position 1, before "Иванов Сергей".
+    QTest::newRow("untouched new row dropped") << QString() << 3 << "иванова Мария";
+    QTest::newRow("new row stored elsewhere in the order") << "Яковлев" << 3 << "иванова Мария";
+    QTest::newRow("new row stored before the target") << "Бобров" << 4 << "Петров Иван";
+}
+
+void TestNavigation::setRecNoLandsOnTheRowNamedBeforeSettling() {
+    QFETCH(QString, typed);
+    QFETCH(int, target);
+    QFETCH(QString, landed);
+    openAt(1);
+    m_students->insert();
+    QCOMPARE(m_students->recNo(), 1);
+    if (!typed.isEmpty()) m_students->fieldByName(QStringLiteral("Fam")).setValue(typed);
+    m_students->setRecNo(target);
+    QCOMPARE(current(*m_students), landed);
 }
 
 void TestNavigation::filterOnLeadingIntegerColumnKeepsNewRows() {
