@@ -294,15 +294,8 @@ void DBGrid::moveToRow(int row) {
     if (!ds || !ds->isActive()) return;
     const int current = ds->recNo();
     if (row < 0 || row == current || row >= ds->recordCount()) return;
-    if (ds->isEditing()) {
-        const int before = ds->recordCount();
-        ds->checkBrowseMode();
-        // The pending row left `current`; still shown, it now stands at the current position.
-        int target = row > current ? row - 1 : row;
-        if (ds->recordCount() == before && target >= ds->recNo()) ++target;
-        row = target;
-    }
-    if (row >= 0 && row < ds->recordCount()) ds->setRecNo(row);
+    // The dataset lands on the row shown there now, wherever settling the pending row puts it.
+    ds->setRecNo(row);
 }
 
 void DBGrid::moveDown() {
