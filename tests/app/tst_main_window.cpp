@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 
 #include "About.h"
 #include "Application.h"
@@ -295,6 +296,23 @@ private Q_SLOTS:
         QVERIFY(Studs != first.data());
         QCOMPARE(messages.texts(), QStringList());
         delete Studs;
+    }
+
+    // The order start-up ends in: the data module goes first, then the main window
+    // with the student window it made.
+    void programEndsWithTheStudentWindowOpen() {
+        Setup setup;
+        platform::MessageRecorder messages;
+        auto form = std::make_unique<Tform_m>(setup.executable());
+        auto dm = std::make_unique<TDM>();
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+        QVERIFY(Studs);
+        Studs->PageControl1->setCurrentIndex(1);
+        QVERIFY(form->close());
+        dm.reset();
+        form.reset();
+        QCOMPARE(Studs, nullptr);
+        QCOMPARE(messages.texts(), QStringList());
     }
 
     void closingWithNothingPendingAsksNothing() {
