@@ -90,15 +90,15 @@ public:
             "SELECT g.ID_GRoup, g.ID_Specialnost FROM Gruppa g ORDER BY g.ID_GRoup LIMIT 1"));
         groupOf->step();
         const QVariant group = groupOf->columnValue(0);
-        spec = groupOf->columnValue(1).toString();
+        specialty = groupOf->columnValue(1).toString();
         auto count = c.prepare(
             QStringLiteral("SELECT count(*) FROM PlanSpec WHERE ID_Spec = ? AND Semestr = 3"));
-        count->bindValue(1, spec);
+        count->bindValue(1, specialty);
         count->step();
         for (int k = count->columnValue(0).toInt(); k < 12; ++k) {
             auto add = c.prepare(QStringLiteral(
                 "INSERT INTO PlanSpec (ID_Spec, Ndis, Semestr, ID_Kontrol) VALUES (?, ?, 3, 1)"));
-            add->bindValue(1, spec);
+            add->bindValue(1, specialty);
             add->bindValue(2, k + 1);
             add->step();
         }
@@ -110,7 +110,7 @@ public:
     }
     QTemporaryDir dir;
     QString db;
-    QString spec;
+    QString specialty;
 };
 
 void BM_SheetFill12(benchmark::State& state) {
