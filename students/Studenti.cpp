@@ -23,6 +23,7 @@
 #include "DBLookupComboBox.h"
 #include "DBRadioGroup.h"
 #include "DM_Tessaly.h"
+#include "Fonts.h"
 #include "Dataset.h"
 #include "Messages.h"
 #include "PhotoStore.h"
@@ -36,12 +37,7 @@ namespace {
 constexpr int labelHeight = 16;
 const QSize photoBox(170, 170);
 
-QFont pixelFont(int pixels, bool bold = false) {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
+const QString windowFont = QStringLiteral("MS Sans Serif");
 
 // A caption above its control; the caption names the control for screen readers.
 QLabel* caption(QWidget* parent, const QString& text, QWidget* control, int x, int y) {
@@ -97,7 +93,7 @@ TStuds::TStuds(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Студенты"));
     setObjectName(QStringLiteral("Studs"));
-    setFont(pixelFont(11));
+    setFont(pixelFont(windowFont, 11));
     resize(633, 767);
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
@@ -170,7 +166,7 @@ QWidget* TStuds::buildCardPage() {
     NameEdit = boundEdit(main, QStringLiteral("Имя"), QStringLiteral("Name"), 8, 62, 273, 24);
     SecNameEdit =
         boundEdit(main, QStringLiteral("Отчество"), QStringLiteral("SecName"), 8, 104, 121, 24);
-    for (DBEdit* e : {FamEdit, NameEdit, SecNameEdit}) e->setFont(pixelFont(13));
+    for (DBEdit* e : {FamEdit, NameEdit, SecNameEdit}) e->setFont(pixelFont(windowFont, 13));
     BirthDateEdit = boundEdit(main, QStringLiteral("Дата рождения"), QStringLiteral("BirthDate"),
                               140, 104, 100, 24);
     BirthDateEdit->setLimit(10);
@@ -178,13 +174,13 @@ QWidget* TStuds::buildCardPage() {
         boundEdit(main, QStringLiteral("Гражданство"), QStringLiteral("Citizen"), 8, 146, 121, 24);
     NumberEdit = boundEdit(main, QStringLiteral("№ Зач. книжки"), QStringLiteral("N_student"), 140,
                            146, 89, 32);
-    NumberEdit->setFont(pixelFont(19, true));
+    NumberEdit->setFont(pixelFont(windowFont, 19, true));
     // Seven bold digits fill the narrow box; the editor's own margins would hide the last.
     NumberEdit->setTextMargins(-2, 0, -2, 0);
     NumberEdit->setLimit(7);
     for (QLabel* label : main->findChildren<QLabel*>()) {
         if (label->buddy() != NumberEdit) continue;
-        label->setFont(pixelFont(13, true));
+        label->setFont(pixelFont(windowFont, 13, true));
         QPalette pal = label->palette();
         pal.setColor(QPalette::WindowText, palette().color(QPalette::Highlight));
         label->setPalette(pal);

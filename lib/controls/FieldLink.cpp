@@ -58,10 +58,7 @@ void FieldLink::dataSourceChanged() {
     reload();
 }
 
-void FieldLink::recordMoved() {
-    if (onRecordMoved) onRecordMoved();
-    reload();
-}
+void FieldLink::recordMoved() { reload(); }
 
 void FieldLink::dataSetChanged() { reload(); }
 

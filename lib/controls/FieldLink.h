@@ -40,8 +40,6 @@ public:
     // Write your text into the field.
     std::function<void()> onUpdateData;
     std::function<void()> onStateChange;
-    // The current row moved (before onDataChange).
-    std::function<void()> onRecordMoved;
 
 protected:
     void activeChanged() override;

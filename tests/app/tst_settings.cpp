@@ -15,6 +15,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "ProfileFile.h"
 #include "Settings.h"
@@ -23,18 +24,6 @@ namespace {
 
 QByteArray cp(const QString& text) {
     return platform::toWindows1251(text);
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
-
-void put(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
 }
 
 QDateTime modified(const QString& path) {
@@ -260,7 +249,7 @@ void TestSettings::startReadsOrInitialisesTheFile() {
     }
     const QDateTime longAgo(QDate(2001, 9, 1), QTime(8, 0), Qt::UTC);
     if (!before.isNull()) {
-        put(file, expand(before));
+        writeFile(file, expand(before));
         QFile stamp(file);
         QVERIFY(stamp.open(QIODevice::ReadWrite));
         QVERIFY(stamp.setFileTime(longAgo, QFileDevice::FileModificationTime));
@@ -275,10 +264,10 @@ void TestSettings::startReadsOrInitialisesTheFile() {
     QCOMPARE(Settings::current(), &settings);
     QCOMPARE(settings.path(), file);
     if (after.isNull()) {
-        QCOMPARE(contentOf(file), expand(before));
+        QCOMPARE(fileBytes(file), expand(before));
         QCOMPARE(modified(file), longAgo);
     } else {
-        QCOMPARE(contentOf(file), expand(after));
+        QCOMPARE(fileBytes(file), expand(after));
     }
     QCOMPARE(settings.main(), executable);
     QCOMPARE(settings.mainPath(), QString(mainPath).replace(QStringLiteral("{folder}"), folder));
@@ -290,14 +279,14 @@ void TestSettings::initialiseResetsFontAndMainPath() {
     const QString folder = programFolder(Folder::Writable, QStringLiteral("program"));
     const QString executable = folder + QStringLiteral("/tessaly");
     const QString file = QDir(folder).filePath(QStringLiteral("My.ini"));
-    put(file, cp(QStringLiteral("[Files]\r\nMain=%1\r\nMainPath=/srv/photos\r\n; mine\r\n"
+    writeFile(file, cp(QStringLiteral("[Files]\r\nMain=%1\r\nMainPath=/srv/photos\r\n; mine\r\n"
                                 "[Параметры]\r\nШрифт=Arial\r\n")
                      .arg(executable)));
 
     Settings settings;
     QCOMPARE(settings.open(executable), QStringLiteral("Arial"));
     settings.initialise(executable);
-    QCOMPARE(contentOf(file), cp(QStringLiteral("[Files]\r\nMain=%1\r\nMainPath=%2\r\n; mine\r\n"
+    QCOMPARE(fileBytes(file), cp(QStringLiteral("[Files]\r\nMain=%1\r\nMainPath=%2\r\n; mine\r\n"
                                                 "[Параметры]\r\nШрифт=MS Sans Serif\r\n")
                                      .arg(executable, folder)));
 }
@@ -309,7 +298,7 @@ void TestSettings::mainAndMainPathAreReadOnEveryCall() {
     settings.open(executable);
     QCOMPARE(settings.mainPath(), folder);
 
-    put(settings.path(), cp(QStringLiteral("[Files]\r\nMain=/по/рукам\r\nMainPath=/фото\r\n")));
+    writeFile(settings.path(), cp(QStringLiteral("[Files]\r\nMain=/по/рукам\r\nMainPath=/фото\r\n")));
     QCOMPARE(Settings::current()->main(), QStringLiteral("/по/рукам"));
     QCOMPARE(Settings::current()->mainPath(), QStringLiteral("/фото"));
 }
@@ -348,7 +337,7 @@ void TestSettings::refusedWriteSkipsTheRemainingSteps() {
         message = QString::fromStdString(e.what());
     }
     QCOMPARE(message, QStringLiteral("Unable to write to ") + file);
-    QCOMPARE(contentOf(file), firstStep);
+    QCOMPARE(fileBytes(file), firstStep);
     QVERIFY(settings.isOpen());
     QCOMPARE(Settings::current(), &settings);
     QCOMPARE(settings.main(), executable);
@@ -359,7 +348,7 @@ void TestSettings::failedCreationLeavesNoSettings() {
     const QString folder = programFolder(Folder::Missing, QStringLiteral("program"));
     // A home under a plain file: the configuration folder cannot be made either.
     const QString plain = m_dir->filePath(QStringLiteral("plain"));
-    put(plain, QByteArray());
+    writeFile(plain, QByteArray());
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(plain));
     const QString file = configFile();
@@ -396,7 +385,7 @@ void TestSettings::releaseClearsCurrent() {
     QCOMPARE(settings.main(), QString());
     QCOMPARE(settings.mainPath(), QString());
     QCOMPARE(settings.path(), QString());
-    QCOMPARE(contentOf(file), cp(QStringLiteral("[Files]\r\nMain=%1\r\nMainPath=%2\r\n"
+    QCOMPARE(fileBytes(file), cp(QStringLiteral("[Files]\r\nMain=%1\r\nMainPath=%2\r\n"
                                                 "[Параметры]\r\nШрифт=MS Sans Serif\r\n")
                                      .arg(executable, folder)));
 

@@ -8,6 +8,7 @@
 
 #include "Connection.h"
 #include "DM_Tessaly.h"
+#include "FileBytes.h"
 #include "Messages.h"
 #include "References.h"
 #include "Schema.h"
@@ -72,11 +73,6 @@ void fill(const QString& path) {
                           "('090304', 1, 1, 1), ('090304', 2, 1, 2), ('090303', 2, 3, 1)"));
     run(c, QStringLiteral("INSERT INTO Ocenki (N_student, ID_Plan, Semestr, ID_Result) VALUES "
                           "('0000001', 1, 1, 1), ('0000001', 2, 1, 5)"));
-}
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -506,7 +502,7 @@ void TestDataModule::foreignFilesAreRefusedUnchanged() {
         run(c, QStringLiteral("PRAGMA journal_mode=DELETE"));
         run(c, QStringLiteral("CREATE TABLE Notes (Body TEXT)"));
     }
-    const QByteArray before = contents(path);
+    const QByteArray before = fileBytes(path);
     {
         platform::MessageRecorder messages;
         TDM dm;
@@ -514,7 +510,7 @@ void TestDataModule::foreignFilesAreRefusedUnchanged() {
         QVERIFY2(messages.texts().first().contains(expected), qPrintable(messages.texts().first()));
         for (Dataset* ds : dm.datasets()) QVERIFY(!ds->isActive());
     }
-    QCOMPARE(contents(path), before);
+    QCOMPARE(fileBytes(path), before);
     QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
 }
 

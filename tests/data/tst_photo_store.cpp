@@ -16,6 +16,7 @@
 
 #include "Connection.h"
 #include "Dataset.h"
+#include "FileBytes.h"
 #include "FileCopy.h"
 #include "FileSizeLimit.h"
 #include "PhotoStore.h"
@@ -25,16 +26,10 @@ using photos::Kind;
 
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
+// Writes a file, making its folders first.
 void write(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
+    writeFile(path, bytes);
 }
 
 // Everything under a folder: "path=contents" for files, "path/" for folders,
@@ -52,7 +47,7 @@ QStringList snapshot(const QString& root) {
         else if (info.isDir())
             out << name + QLatin1Char('/');
         else
-            out << name + QLatin1Char('=') + QString::fromUtf8(contents(info.filePath()));
+            out << name + QLatin1Char('=') + QString::fromUtf8(fileBytes(info.filePath()));
     }
     out.sort();
     return out;
@@ -215,8 +210,8 @@ void TestPhotoStore::copyFileCopiesTheStretchAsked() {
     write(source, "0123456789");
     write(destination, "a longer file that was here before the copy");
     QCOMPARE(platform::copyFile(source, destination, offset, count), qint64(copied.size()));
-    QCOMPARE(contents(destination), copied);
-    QCOMPARE(contents(source), QByteArray("0123456789"));
+    QCOMPARE(fileBytes(destination), copied);
+    QCOMPARE(fileBytes(source), QByteArray("0123456789"));
 }
 
 void TestPhotoStore::copyFileFailuresNameTheFileAndLeaveEverything_data() {
@@ -291,7 +286,7 @@ void TestPhotoStore::copyFileRemovesAPartialCopyWhenTheDiskIsFull() {
     }
     QCOMPARE(failure, QStringLiteral("Cannot create file \"%1\". File too large").arg(destination));
     QVERIFY(!QFileInfo::exists(destination));
-    QCOMPARE(contents(source), QByteArray("0123456789"));
+    QCOMPARE(fileBytes(source), QByteArray("0123456789"));
 
     // A device that takes no data is reported and, not being a file, left in place.
     if (!QFileInfo(QStringLiteral("/dev/full")).isWritable()) return;
@@ -428,7 +423,7 @@ void TestPhotoStore::storeCopiesOnlyAcceptedPicturesIntoTheFolder() {
         QCOMPARE(::link(existingName.constData(), aliasName.constData()), 0);
     PhotoRow row(kind);
     const QStringList before = snapshot(store.root());
-    const QByteArray picture = contents(store.path(chosen));
+    const QByteArray picture = fileBytes(store.path(chosen));
 
     bool result = false;
     const QString failure =
@@ -579,7 +574,7 @@ void TestPhotoStore::missingSettingsFallBackToTheProgramsOwnFolder() {
     QCOMPARE(photos::findForCard(Kind::Student, own.tag() + QStringLiteral(".jpg")), own.student());
     QVERIFY(photos::store(Kind::Student, own.tag() + QStringLiteral("-stored"),
                           chosen.path(QStringLiteral("chosen/photo.jpg")), row.foto()));
-    QCOMPARE(contents(own.studentFolder() + QLatin1Char('/') + stored),
+    QCOMPARE(fileBytes(own.studentFolder() + QLatin1Char('/') + stored),
              QByteArray("picture photo.jpg"));
 }
 

@@ -16,6 +16,7 @@
 #include "DBGrid.h"
 #include "DBLookupComboBox.h"
 #include "DM_Tessaly.h"
+#include "FileBytes.h"
 #include "Dataset.h"
 #include "GridModel.h"
 #include "Messages.h"
@@ -428,10 +429,7 @@ void TestStudentWindow::cardFollowsTheCurrentStudent() {
 
 void TestStudentWindow::unreadablePhotoIsReportedAndTheMoveStands() {
     StudentsFixture f(QStringLiteral("UPDATE Studenti SET Foto = '0000002.BMP' WHERE N_student = '0000002'"));
-    QFile broken(f.photoFolder() + QStringLiteral("/0000002.BMP"));
-    QVERIFY(broken.open(QIODevice::WriteOnly));
-    broken.write("BM not a picture");
-    broken.close();
+    writeFile(f.photoFolder() + QStringLiteral("/0000002.BMP"), "BM not a picture");
     TStuds* w = f.openWindow();
     QCOMPARE(failureOf([] { DM->Q_Studenti->next(); }), QStringLiteral("Bitmap image is not valid"));
     QCOMPARE(current("Q_StudentiN_student"), QStringLiteral("0000002"));

@@ -18,6 +18,7 @@
 #include <set>
 
 #include "Connection.h"
+#include "FileBytes.h"
 #include "Schema.h"
 
 namespace {
@@ -74,17 +75,6 @@ public:
 private:
     SqliteConnection m_c;
 };
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // The year a group entered, from its name ("ИВТ-23" → 2023).
 int enterYear(const QString& groupName) {
@@ -154,14 +144,14 @@ private slots:
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("verdikon.mdb"));
-        writeBytes(file, content);
+        writeFile(file, content);
         args.replaceInStrings(QStringLiteral("@photos"), dir.filePath(QStringLiteral("photos")));
         args.insert(1, file);
 
         const Result r = tool(args);
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(file), qPrintable(r.err));
-        QCOMPARE(bytesOf(file), content);
+        QCOMPARE(fileBytes(file), content);
         // Nothing else appeared beside it: no journal, no photo folder.
         QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  QStringList{QStringLiteral("verdikon.mdb")});
@@ -195,7 +185,7 @@ private slots:
         QFETCH(QString, named);
         QFETCH(QString, mustNotExist);
         QTemporaryDir dir;
-        writeBytes(dir.filePath(QStringLiteral("plain.txt")), "text");
+        writeFile(dir.filePath(QStringLiteral("plain.txt")), "text");
         args.replaceInStrings(QStringLiteral("@"), dir.path());
         named.replace(QStringLiteral("@"), dir.path());
         mustNotExist.replace(QStringLiteral("@"), dir.path());
@@ -566,9 +556,9 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("verdikon.mdb"));
         if (damage == QLatin1String("@text")) {
-            writeBytes(file, "Фамилия;Имя\nИванов;Иван\n");
+            writeFile(file, "Фамилия;Имя\nИванов;Иван\n");
         } else if (damage == QLatin1String("@empty")) {
-            writeBytes(file, QByteArray());
+            writeFile(file, QByteArray());
         } else {
             QVERIFY(QFile::copy(m_demo, file));
             qint64 page = 0, pageSize = 0;
@@ -584,19 +574,19 @@ private slots:
             }
             if (page > 0) {
                 // The cells at the end of the index's root page become garbage.
-                QByteArray bytes = bytesOf(file);
+                QByteArray bytes = fileBytes(file);
                 QVERIFY(bytes.size() >= page * pageSize);
                 bytes.replace(page * pageSize - 300, 300, QByteArray(300, '\xff'));
-                writeBytes(file, bytes);
+                writeFile(file, bytes);
             }
         }
-        const QByteArray before = bytesOf(file);
+        const QByteArray before = fileBytes(file);
 
         const Result r = tool({QStringLiteral("check"), file});
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(file) && r.err.contains(named), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
-        QCOMPARE(bytesOf(file), before);
+        QCOMPARE(fileBytes(file), before);
     }
 
     void generateFillsEveryTableInProportion() {

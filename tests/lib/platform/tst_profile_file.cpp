@@ -14,6 +14,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "FileBytes.h"
 #include "FileSizeLimit.h"
 #include "ProfileFile.h"
 
@@ -25,18 +26,6 @@ namespace {
 template <size_t N>
 QByteArray bytes(const char (&text)[N]) {
     return QByteArray(text, qsizetype(N - 1));
-}
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
-    return file.readAll();
-}
-
-void put(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
 }
 
 // "[Параметры]" and "Шрифт" as Windows-1251 bytes.
@@ -138,7 +127,7 @@ void TestProfileFile::writtenTextIsWindows1251OnDisk() {
 
     ProfileFile file(filePath());
     file.write(section, key, value);
-    QCOMPARE(contentOf(filePath()), onDisk);
+    QCOMPARE(fileBytes(filePath()), onDisk);
     QCOMPARE(file.read(section, key), readBack);
 }
 
@@ -178,15 +167,15 @@ void TestProfileFile::namesMatchWithoutLetterCase() {
     QFETCH(QString, key);
     QFETCH(QString, value);
 
-    put(filePath(), content);
+    writeFile(filePath(), content);
     QCOMPARE(ProfileFile(filePath()).read(section, key), value);
 }
 
 void TestProfileFile::writeUnderOtherLetterCaseReplacesTheKey() {
-    put(filePath(), "[" + Parameters + "]\r\n" + Font + "=Arial\r\n");
+    writeFile(filePath(), "[" + Parameters + "]\r\n" + Font + "=Arial\r\n");
     ProfileFile file(filePath());
     file.write(QStringLiteral("ПАРАМЕТРЫ"), QStringLiteral("шРИФТ"), QStringLiteral("Tahoma"));
-    QCOMPARE(contentOf(filePath()), "[" + Parameters + "]\r\n" + Font + "=Tahoma\r\n");
+    QCOMPARE(fileBytes(filePath()), "[" + Parameters + "]\r\n" + Font + "=Tahoma\r\n");
 }
 
 void TestProfileFile::absentFileSectionOrKeyReadsEmpty_data() {
@@ -215,7 +204,7 @@ void TestProfileFile::absentFileSectionOrKeyReadsEmpty() {
     QFETCH(QString, section);
     QFETCH(QString, key);
 
-    if (!content.isNull()) put(filePath(), content);
+    if (!content.isNull()) writeFile(filePath(), content);
     QCOMPARE(ProfileFile(filePath()).read(section, key), QString());
     QCOMPARE(QFileInfo::exists(filePath()), !content.isNull());
 }
@@ -239,7 +228,7 @@ void TestProfileFile::longValueIsCutOnReadOnly() {
     ProfileFile file(filePath());
     file.write(QStringLiteral("A"), QStringLiteral("K"), value);
     QCOMPARE(file.read(QStringLiteral("A"), QStringLiteral("K")), value.left(readLength));
-    QCOMPARE(contentOf(filePath()).size(), qsizetype(length) + 9);
+    QCOMPARE(fileBytes(filePath()).size(), qsizetype(length) + 9);
 }
 
 void TestProfileFile::writeKeepsOtherLinesByteForByte_data() {
@@ -294,10 +283,10 @@ void TestProfileFile::writeKeepsOtherLinesByteForByte() {
     QFETCH(QString, key);
     QFETCH(QByteArray, after);
 
-    put(filePath(), before);
+    writeFile(filePath(), before);
     ProfileFile file(filePath());
     file.write(section, key, QStringLiteral("new"));
-    QCOMPARE(contentOf(filePath()), after);
+    QCOMPARE(fileBytes(filePath()), after);
     QCOMPARE(file.read(section, key), QStringLiteral("new"));
 }
 
@@ -336,7 +325,7 @@ void TestProfileFile::strayBytesReadTheSameEveryTime() {
     QFETCH(QString, key);
     QFETCH(QString, value);
 
-    put(filePath(), content);
+    writeFile(filePath(), content);
     ProfileFile file(filePath());
     QCOMPARE(file.read(section, key), value);
     QCOMPARE(file.read(section, key), value);
@@ -346,14 +335,14 @@ void TestProfileFile::randomBytesNeitherCrashNorBlockAWrite() {
     QRandomGenerator random(1251);
     QByteArray noise(64 * 1024, Qt::Uninitialized);
     for (char& c : noise) c = char(random.bounded(256));
-    put(filePath(), noise);
+    writeFile(filePath(), noise);
 
     ProfileFile file(filePath());
     const QString first = file.read(QStringLiteral("Files"), QStringLiteral("Main"));
     QCOMPARE(file.read(QStringLiteral("Files"), QStringLiteral("Main")), first);
     file.write(QStringLiteral("Files"), QStringLiteral("Main"), QStringLiteral("/opt/x"));
     QCOMPARE(file.read(QStringLiteral("Files"), QStringLiteral("Main")), QStringLiteral("/opt/x"));
-    QVERIFY(contentOf(filePath()).endsWith("[Files]\r\nMain=/opt/x\r\n"));
+    QVERIFY(fileBytes(filePath()).endsWith("[Files]\r\nMain=/opt/x\r\n"));
 }
 
 void TestProfileFile::refusedWriteThrowsAndKeepsTheOldFile_data() {
@@ -380,7 +369,7 @@ void TestProfileFile::refusedWriteThrowsAndKeepsTheOldFile() {
             path = m_dir->filePath(QStringLiteral("missing/My.ini"));
             break;
         case Refusal::FolderIsFile:
-            put(m_dir->filePath(QStringLiteral("plain")), old);
+            writeFile(m_dir->filePath(QStringLiteral("plain")), old);
             path = m_dir->filePath(QStringLiteral("plain/My.ini"));
             break;
         case Refusal::PathIsFolder:
@@ -389,7 +378,7 @@ void TestProfileFile::refusedWriteThrowsAndKeepsTheOldFile() {
         case Refusal::DiskFull:
         case Refusal::ReadOnlyFolder:
         case Refusal::UnreadableFile:
-            put(path, old);
+            writeFile(path, old);
             break;
     }
     if (refusal == Refusal::ReadOnlyFolder)
@@ -414,7 +403,7 @@ void TestProfileFile::refusedWriteThrowsAndKeepsTheOldFile() {
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
     if (refusal == Refusal::DiskFull || refusal == Refusal::ReadOnlyFolder ||
         refusal == Refusal::UnreadableFile)
-        QCOMPARE(contentOf(path), old);
+        QCOMPARE(fileBytes(path), old);
     if (refusal == Refusal::PathIsFolder) QVERIFY(QFileInfo(path).isDir());
 }
 
@@ -423,13 +412,13 @@ void TestProfileFile::everyReadSeesTheFileAsItIsNow() {
     file.write(QStringLiteral("A"), QStringLiteral("K"), QStringLiteral("one"));
     QCOMPARE(file.read(QStringLiteral("A"), QStringLiteral("K")), QStringLiteral("one"));
 
-    put(filePath(), bytes("[A]\r\nK=edited by hand\r\n"));
+    writeFile(filePath(), bytes("[A]\r\nK=edited by hand\r\n"));
     QCOMPARE(file.read(QStringLiteral("A"), QStringLiteral("K")), QStringLiteral("edited by hand"));
 
     // A write starts from the file as it is now, not from what was read before.
-    put(filePath(), bytes("[A]\r\nK=two\r\nL=hand\r\n"));
+    writeFile(filePath(), bytes("[A]\r\nK=two\r\nL=hand\r\n"));
     file.write(QStringLiteral("A"), QStringLiteral("K"), QStringLiteral("three"));
-    QCOMPARE(contentOf(filePath()), bytes("[A]\r\nK=three\r\nL=hand\r\n"));
+    QCOMPARE(fileBytes(filePath()), bytes("[A]\r\nK=three\r\nL=hand\r\n"));
 
     ProfileFile other(filePath());
     other.write(QStringLiteral("A"), QStringLiteral("K"), QStringLiteral("four"));
@@ -441,7 +430,7 @@ void TestProfileFile::everyReadSeesTheFileAsItIsNow() {
 
 void TestProfileFile::writeReplacesTheFileWhole() {
     const QByteArray old = bytes("[A]\r\nK=old\r\n");
-    put(filePath(), old);
+    writeFile(filePath(), old);
     QVERIFY(::chmod(QFile::encodeName(filePath()).constData(), 0640) == 0);
     struct stat before {};
     QCOMPARE(::stat(QFile::encodeName(filePath()).constData(), &before), 0);
@@ -454,7 +443,7 @@ void TestProfileFile::writeReplacesTheFileWhole() {
     file.flush();
 
     QCOMPARE(reader.readAll(), old);
-    QCOMPARE(contentOf(filePath()), bytes("[A]\r\nK=new\r\n"));
+    QCOMPARE(fileBytes(filePath()), bytes("[A]\r\nK=new\r\n"));
     struct stat after {};
     QCOMPARE(::stat(QFile::encodeName(filePath()).constData(), &after), 0);
     QVERIFY(after.st_ino != before.st_ino);
