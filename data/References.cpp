@@ -3,8 +3,8 @@
 Tform_m* form_m = nullptr;
 TF_Report* F_Report = nullptr;
 TDM* DM = nullptr;
-TStuds* Studs = nullptr;
-TPrep* Prep = nullptr;
+WindowReference<TStuds> Studs;
+WindowReference<TPrep> Prep;
 Typ* yp = nullptr;
 Tf_otchet* f_otchet = nullptr;
 TAb* Ab = nullptr;

@@ -3,6 +3,8 @@
 // before the instance's own creation step runs.
 #pragma once
 
+#include "CardWindow.h"
+
 class Tform_m;
 class TF_Report;
 class TDM;
@@ -15,8 +17,8 @@ class TAb;
 extern Tform_m* form_m;
 extern TF_Report* F_Report;
 extern TDM* DM;
-extern TStuds* Studs;
-extern TPrep* Prep;
+extern WindowReference<TStuds> Studs;
+extern WindowReference<TPrep> Prep;
 extern Typ* yp;
 extern Tf_otchet* f_otchet;
 extern TAb* Ab;

@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+#include "References.h"
+
 class DBComboBox;
 class DBEdit;
 class DBGrid;
@@ -24,7 +26,7 @@ class QTabBar;
 class QTabWidget;
 class Table;
 
-class TStuds : public QWidget {
+class TStuds : public QWidget, public CardWindow {
     Q_OBJECT
 public:
     explicit TStuds(QWidget* parent = nullptr);
@@ -45,7 +47,8 @@ public:
     // Shows the current student's photo (on the card page) and names the
     // student in the status bar. A photo file that cannot be read is reported
     // by the caller's error display, and the status bar then keeps its texts.
-    void refreshCard();
+    void refreshCard() override;
+    bool isCardShown() const override { return isVisible(); }
 
     // Strip.
     QPushButton* PrintButton = nullptr;
@@ -122,6 +125,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // `Studs` names the window before the constructor's body runs, and is
+    // emptied when the window goes, also when its construction fails.
+    WindowReference<TStuds>::Claim m_reference{Studs, this};
+
     QWidget* buildCardPage();
     QWidget* buildGradePage();
     QWidget* buildParentsPage();
