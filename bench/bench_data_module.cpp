@@ -37,8 +37,7 @@ double shellSeconds(const QString& db) {
 
 void BM_OpenDataModule(benchmark::State& state) {
     const QString db = bench::database();
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(QFileInfo(db).absolutePath());
+    bench::DataModuleFolder folder(db);
     const double shell = shellSeconds(db);
     double ours = 0;
     int runs = 0;
@@ -55,7 +54,6 @@ void BM_OpenDataModule(benchmark::State& state) {
         dm.reset();
         state.ResumeTiming();
     }
-    QDir::setCurrent(previous);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["peak_rss_mb"] = double(usage.ru_maxrss) / 1024.0;

@@ -9,31 +9,43 @@
 
 #include "Messages.h"
 #include "References.h"
-#include "Studenti.h"
 #include "Schema.h"
 
 namespace {
 using T = FieldType;
 
-Field& data(Dataset* ds, const char* object, const char* name, FieldType type, int size = 0) {
-    return ds->addDataField(QString::fromUtf8(name), type, size)
-        .setObjectName(QString::fromUtf8(object));
+// A field's member and its object name, written once: FIELD(Q_StudentiFam).
+#define FIELD(member) member, #member
+
+Field& named(Field*& member, const char* object, Field& field) {
+    member = &field;
+    return field.setObjectName(QString::fromUtf8(object));
 }
 
-Field& lookup(Dataset* ds, const char* object, const char* name, FieldType type, int size,
-              Dataset* from, const char* key, const char* fromKey, const char* result) {
-    return ds
-        ->addLookupField(QString::fromUtf8(name), type, size, from, QString::fromUtf8(key),
-                         QString::fromUtf8(fromKey), QString::fromUtf8(result))
-        .setObjectName(QString::fromUtf8(object));
+Field& data(Dataset* ds, Field*& member, const char* object, const char* name, FieldType type,
+            int size = 0) {
+    return named(member, object, ds->addDataField(QString::fromUtf8(name), type, size));
 }
 
-Field& calculated(Dataset* ds, const char* object, const char* name, FieldType type, int size) {
-    return ds->addCalculatedField(QString::fromUtf8(name), type, size)
-        .setObjectName(QString::fromUtf8(object));
+Field& lookup(Dataset* ds, Field*& member, const char* object, const char* name, FieldType type,
+              int size, Dataset* from, const char* key, const char* fromKey, const char* result) {
+    return named(member, object,
+                 ds->addLookupField(QString::fromUtf8(name), type, size, from,
+                                    QString::fromUtf8(key), QString::fromUtf8(fromKey),
+                                    QString::fromUtf8(result)));
+}
+
+Field& calculated(Dataset* ds, Field*& member, const char* object, const char* name,
+                  FieldType type, int size) {
+    return named(member, object, ds->addCalculatedField(QString::fromUtf8(name), type, size));
 }
 
 QString label(const char* text) { return QString::fromUtf8(text); }
+
+void refreshShownCard(CardWindow* card) {
+    if (card == nullptr || !card->isCardShown()) return;
+    card->refreshCard();
+}
 }  // namespace
 
 QString shortName(const QString& surname, const QString& name, const QString& patronymic) {
@@ -138,33 +150,33 @@ void TDM::declare() {
 
     // ---- students
     Q_Studenti->setSql(QStringLiteral("Select * From Studenti"));
-    data(Q_Studenti, "Q_StudentiN_student", "N_student", T::Text, 50).setDisplayWidth(14);
-    data(Q_Studenti, "Q_StudentiFam", "Fam", T::Text, 30).setLabel(label("Фамилия"));
-    data(Q_Studenti, "Q_StudentiName", "Name", T::Text, 20).setLabel(label("Имя"));
-    data(Q_Studenti, "Q_StudentiSecName", "SecName", T::Text, 20).setLabel(label("Отчество"));
-    data(Q_Studenti, "Q_StudentiBirthDate", "BirthDate", T::DateTime)
+    data(Q_Studenti, FIELD(Q_StudentiN_student), "N_student", T::Text, 50).setDisplayWidth(14);
+    data(Q_Studenti, FIELD(Q_StudentiFam), "Fam", T::Text, 30).setLabel(label("Фамилия"));
+    data(Q_Studenti, FIELD(Q_StudentiName), "Name", T::Text, 20).setLabel(label("Имя"));
+    data(Q_Studenti, FIELD(Q_StudentiSecName), "SecName", T::Text, 20).setLabel(label("Отчество"));
+    data(Q_Studenti, FIELD(Q_StudentiBirthDate), "BirthDate", T::DateTime)
         .setLabel(label("Дата Рождения"));
-    data(Q_Studenti, "Q_StudentiSex", "Sex", T::Text, 50).setLabel(label("Пол")).setDisplayWidth(5);
-    data(Q_Studenti, "Q_StudentiEnterDate", "EnterDate", T::DateTime)
+    data(Q_Studenti, FIELD(Q_StudentiSex), "Sex", T::Text, 50).setLabel(label("Пол")).setDisplayWidth(5);
+    data(Q_Studenti, FIELD(Q_StudentiEnterDate), "EnterDate", T::DateTime)
         .setLabel(label("Дата поступления"))
         .setVisible(false);
-    data(Q_Studenti, "Q_StudentiFamilyPosition", "FamilyPosition", T::Text, 50).setVisible(false);
-    data(Q_Studenti, "Q_StudentiEducation", "Education", T::Text, 50);
-    data(Q_Studenti, "Q_StudentiCity", "City", T::Text, 20).setLabel(label("Город"));
-    data(Q_Studenti, "Q_StudentiStreet", "Street", T::Text, 10).setLabel(label("Улица"));
-    data(Q_Studenti, "Q_StudentiHouse", "House", T::Text, 50).setLabel(label("Дом"));
-    data(Q_Studenti, "Q_StudentiApar", "Apar", T::Text, 50).setLabel(label("квартира"));
-    data(Q_Studenti, "Q_StudentiType_Stud", "Type_Stud", T::Text, 50)
+    data(Q_Studenti, FIELD(Q_StudentiFamilyPosition), "FamilyPosition", T::Text, 50).setVisible(false);
+    data(Q_Studenti, FIELD(Q_StudentiEducation), "Education", T::Text, 50);
+    data(Q_Studenti, FIELD(Q_StudentiCity), "City", T::Text, 20).setLabel(label("Город"));
+    data(Q_Studenti, FIELD(Q_StudentiStreet), "Street", T::Text, 10).setLabel(label("Улица"));
+    data(Q_Studenti, FIELD(Q_StudentiHouse), "House", T::Text, 50).setLabel(label("Дом"));
+    data(Q_Studenti, FIELD(Q_StudentiApar), "Apar", T::Text, 50).setLabel(label("квартира"));
+    data(Q_Studenti, FIELD(Q_StudentiType_Stud), "Type_Stud", T::Text, 50)
         .setLabel(label("Вид Обучения"));
-    data(Q_Studenti, "Q_StudentiID_group", "ID_group", T::Integer).setVisible(false);
-    data(Q_Studenti, "Q_StudentiPodGroupe", "PodGroupe", T::SmallInt);
-    data(Q_Studenti, "Q_StudentiCitizen", "Citizen", T::Text, 50);
-    data(Q_Studenti, "Q_StudentiFoto", "Foto", T::Text, 255);
-    calculated(Q_Studenti, "Q_StudentiFIO", "FIO", T::Text, 20);
-    lookup(Q_Studenti, "Q_StudentiID_Plan", "ID_Plan", T::Integer, 0, T_Spec, "ID_Spec", "ID_Spec",
+    data(Q_Studenti, FIELD(Q_StudentiID_group), "ID_group", T::Integer).setVisible(false);
+    data(Q_Studenti, FIELD(Q_StudentiPodGroupe), "PodGroupe", T::SmallInt);
+    data(Q_Studenti, FIELD(Q_StudentiCitizen), "Citizen", T::Text, 50);
+    data(Q_Studenti, FIELD(Q_StudentiFoto), "Foto", T::Text, 255);
+    calculated(Q_Studenti, FIELD(Q_StudentiFIO), "FIO", T::Text, 20);
+    lookup(Q_Studenti, FIELD(Q_StudentiID_Plan), "ID_Plan", T::Integer, 0, T_Spec, "ID_Spec", "ID_Spec",
            "ID_Plan");
     // The specialty code is text (codes may hold letters or a leading zero), so it is kept as text.
-    lookup(Q_Studenti, "Q_StudentiID_Spec", "ID_Spec", T::Text, 50, T_Gruppa, "ID_group",
+    lookup(Q_Studenti, FIELD(Q_StudentiID_Spec), "ID_Spec", T::Text, 50, T_Gruppa, "ID_group",
            "ID_GRoup", "ID_Specialnost");
     Q_Studenti->afterScroll = [this](Dataset& ds) { Q_StudentiAfterScroll(ds); };
     Q_Studenti->onCalcFields = [this](Dataset& ds) { Q_StudentiCalcFields(ds); };
@@ -172,88 +184,88 @@ void TDM::declare() {
     // ---- parents, following the current student
     T_Parents->setTableName(QStringLiteral("Parents"));
     T_Parents->setIndexFieldNames(QStringLiteral("N_Student"));
-    data(T_Parents, "T_ParentsPFam", "PFam", T::Text, 30);
-    data(T_Parents, "T_ParentsPname", "Pname", T::Text, 20);
-    data(T_Parents, "T_ParentsPSecondName", "PSecondName", T::Text, 20);
-    data(T_Parents, "T_ParentsCity", "City", T::Text, 20);
-    data(T_Parents, "T_ParentsStreet", "Street", T::Text, 10);
-    data(T_Parents, "T_ParentsHouse", "House", T::Text, 50);
-    data(T_Parents, "T_ParentsApar", "Apar", T::Text, 50);
-    data(T_Parents, "T_ParentsSex", "Sex", T::Text, 50);
-    data(T_Parents, "T_ParentsN_Student", "N_Student", T::Text, 50);
+    data(T_Parents, FIELD(T_ParentsPFam), "PFam", T::Text, 30);
+    data(T_Parents, FIELD(T_ParentsPname), "Pname", T::Text, 20);
+    data(T_Parents, FIELD(T_ParentsPSecondName), "PSecondName", T::Text, 20);
+    data(T_Parents, FIELD(T_ParentsCity), "City", T::Text, 20);
+    data(T_Parents, FIELD(T_ParentsStreet), "Street", T::Text, 10);
+    data(T_Parents, FIELD(T_ParentsHouse), "House", T::Text, 50);
+    data(T_Parents, FIELD(T_ParentsApar), "Apar", T::Text, 50);
+    data(T_Parents, FIELD(T_ParentsSex), "Sex", T::Text, 50);
+    data(T_Parents, FIELD(T_ParentsN_Student), "N_Student", T::Text, 50);
     T_Parents->setMaster(DS_Studenti, QStringLiteral("N_student"));
 
     // ---- grades
     T_Ocenki->setTableName(QStringLiteral("Ocenki"));
     T_Ocenki->setIndexFieldNames(QStringLiteral("N_student"));
-    data(T_Ocenki, "T_OcenkiN_student", "N_student", T::Text, 50).setDisplayWidth(15);
-    lookup(T_Ocenki, "T_OcenkiDIS", "DIS", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan", "DIS")
+    data(T_Ocenki, FIELD(T_OcenkiN_student), "N_student", T::Text, 50).setDisplayWidth(15);
+    lookup(T_Ocenki, FIELD(T_OcenkiDIS), "DIS", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan", "DIS")
         .setDisplayWidth(8);
-    lookup(T_Ocenki, "T_OcenkiKONTOL", "KONTOL", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan",
+    lookup(T_Ocenki, FIELD(T_OcenkiKONTOL), "KONTOL", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan",
            "KONTROL")
         .setDisplayWidth(12);
-    data(T_Ocenki, "T_OcenkiDate", "Date", T::DateTime).setDisplayWidth(10);
-    lookup(T_Ocenki, "T_OcenkiResult", "Result", T::Text, 10, T_ID_Result, "ID_Result",
+    data(T_Ocenki, FIELD(T_OcenkiDate), "Date", T::DateTime).setDisplayWidth(10);
+    lookup(T_Ocenki, FIELD(T_OcenkiResult), "Result", T::Text, 10, T_ID_Result, "ID_Result",
            "ID_Result", "Nazvanie")
         .setDisplayWidth(12);
-    data(T_Ocenki, "T_OcenkiID_Result", "ID_Result", T::Integer).setDisplayWidth(12);
-    data(T_Ocenki, "T_OcenkiID_Plan", "ID_Plan", T::Integer).setDisplayWidth(12);
-    lookup(T_Ocenki, "T_OcenkiID_DISCIP", "ID_DISCIP", T::Text, 20, Q_Plan_Spec, "ID_Plan",
+    data(T_Ocenki, FIELD(T_OcenkiID_Result), "ID_Result", T::Integer).setDisplayWidth(12);
+    data(T_Ocenki, FIELD(T_OcenkiID_Plan), "ID_Plan", T::Integer).setDisplayWidth(12);
+    lookup(T_Ocenki, FIELD(T_OcenkiID_DISCIP), "ID_DISCIP", T::Text, 20, Q_Plan_Spec, "ID_Plan",
            "ID_Plan", "ID_Spec")
         .setDisplayWidth(24);
-    data(T_Ocenki, "T_OcenkiSemestr", "Semestr", T::Integer);
+    data(T_Ocenki, FIELD(T_OcenkiSemestr), "Semestr", T::Integer);
 
     Q_Ocenki->setSql(QStringLiteral("Select * From Ocenki"));
 
     T_ID_Result->setTableName(QStringLiteral("ID_Result"));
     T_ID_Result->setIndexFieldNames(QStringLiteral("ID_Result"));
-    data(T_ID_Result, "T_ID_ResultID_Result", "ID_Result", T::Integer);
-    data(T_ID_Result, "T_ID_ResultNazvanie", "Nazvanie", T::Text, 50);
-    data(T_ID_Result, "T_ID_ResultSokr_nazv", "Sokr_nazv", T::Text, 50);
+    data(T_ID_Result, FIELD(T_ID_ResultID_Result), "ID_Result", T::Integer);
+    data(T_ID_Result, FIELD(T_ID_ResultNazvanie), "Nazvanie", T::Text, 50);
+    data(T_ID_Result, FIELD(T_ID_ResultSokr_nazv), "Sokr_nazv", T::Text, 50);
     T_ID_Result->setMaster(DS_Ocenki, QStringLiteral("ID_Result"));
 
     // ---- teachers
     Q_Prepod->setSql(QStringLiteral("Select * from Prepodavateli"));
-    data(Q_Prepod, "Q_PrepodID_Prepod", "ID_Prepod", T::Integer)
+    data(Q_Prepod, FIELD(Q_PrepodID_Prepod), "ID_Prepod", T::Integer)
         .setRequired(true)
         .setDisplayFormat(QStringLiteral("#"))
         .setLabel(label("Код"))
         .setDisplayWidth(10)
         .setVisible(false);
-    data(Q_Prepod, "Q_PrepodDSDesigner", "Фамилия", T::Text, 255).setDisplayWidth(54);
-    data(Q_Prepod, "Q_PrepodDSDesigner2", "Имя", T::Text, 255).setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodDSDesigner3", "Отчество", T::Text, 255).setDisplayWidth(40);
-    calculated(Q_Prepod, "Q_PrepodFIO", "FIO", T::Text, 60);
-    data(Q_Prepod, "Q_PrepodDSDesigner5", "День рождения", T::DateTime).setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodDSDesigner6", "Место рожд", T::Text, 255).setDisplayWidth(60);
-    data(Q_Prepod, "Q_PrepodDSDesigner7", "Пол", T::Text, 50).setDisplayWidth(60);
-    data(Q_Prepod, "Q_PrepodDSDesigner8", "Гражданство", T::Text, 255).setDisplayWidth(60);
-    lookup(Q_Prepod, "Q_PrepodDolgnost", "Dolgnost", T::Text, 50, T_Dolgnost, "Должность",
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner), "Фамилия", T::Text, 255).setDisplayWidth(54);
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner2), "Имя", T::Text, 255).setDisplayWidth(40);
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner3), "Отчество", T::Text, 255).setDisplayWidth(40);
+    calculated(Q_Prepod, FIELD(Q_PrepodFIO), "FIO", T::Text, 60);
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner5), "День рождения", T::DateTime).setDisplayWidth(40);
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner6), "Место рожд", T::Text, 255).setDisplayWidth(60);
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner7), "Пол", T::Text, 50).setDisplayWidth(60);
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner8), "Гражданство", T::Text, 255).setDisplayWidth(60);
+    lookup(Q_Prepod, FIELD(Q_PrepodDolgnost), "Dolgnost", T::Text, 50, T_Dolgnost, "Должность",
            "ID_Dolgnost", "NAME")
         .setDisplayWidth(40);
-    lookup(Q_Prepod, "Q_PrepodZvanie", "Zvanie", T::Text, 100, T_Zvanie, "Звание", "ID_Zvanie",
+    lookup(Q_Prepod, FIELD(Q_PrepodZvanie), "Zvanie", T::Text, 100, T_Zvanie, "Звание", "ID_Zvanie",
            "NAME")
         .setDisplayWidth(40);
-    lookup(Q_Prepod, "Q_PrepodN_Stepen", "N_Stepen", T::Text, 20, T_Stepen, "Степень",
+    lookup(Q_Prepod, FIELD(Q_PrepodN_Stepen), "N_Stepen", T::Text, 20, T_Stepen, "Степень",
            "ID_Stepen", "NAME")
         .setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodDSDesigner12", "Статус", T::Text, 255).setDisplayWidth(60);
-    data(Q_Prepod, "Q_PrepodKur_Gr", "Kur_Gr", T::Integer).setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodID_kafedra", "ID_kafedra", T::Integer).setDisplayWidth(60);
-    data(Q_Prepod, "Q_PrepodCity", "City", T::Text, 20).setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodStreet", "Street", T::Text, 10).setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodHouse", "House", T::Text, 50).setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodApar", "Apar", T::Text, 50).setDisplayWidth(40);
-    data(Q_Prepod, "Q_PrepodFoto", "Foto", T::Text, 50).setDisplayWidth(60);
-    lookup(Q_Prepod, "Q_PrepodKafedra", "Kafedra", T::Text, 100, T_Kafedra, "ID_kafedra",
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner12), "Статус", T::Text, 255).setDisplayWidth(60);
+    data(Q_Prepod, FIELD(Q_PrepodKur_Gr), "Kur_Gr", T::Integer).setDisplayWidth(40);
+    data(Q_Prepod, FIELD(Q_PrepodID_kafedra), "ID_kafedra", T::Integer).setDisplayWidth(60);
+    data(Q_Prepod, FIELD(Q_PrepodCity), "City", T::Text, 20).setDisplayWidth(40);
+    data(Q_Prepod, FIELD(Q_PrepodStreet), "Street", T::Text, 10).setDisplayWidth(40);
+    data(Q_Prepod, FIELD(Q_PrepodHouse), "House", T::Text, 50).setDisplayWidth(40);
+    data(Q_Prepod, FIELD(Q_PrepodApar), "Apar", T::Text, 50).setDisplayWidth(40);
+    data(Q_Prepod, FIELD(Q_PrepodFoto), "Foto", T::Text, 50).setDisplayWidth(60);
+    lookup(Q_Prepod, FIELD(Q_PrepodKafedra), "Kafedra", T::Text, 100, T_Kafedra, "ID_kafedra",
            "ID_kafedra", "Nazvanie");
-    data(Q_Prepod, "Q_PrepodDSDesigner11", "Звание", T::Text, 255)
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner11), "Звание", T::Text, 255)
         .setDisplayWidth(60)
         .setVisible(false);
-    data(Q_Prepod, "Q_PrepodDSDesigner10", "Степень", T::Text, 255)
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner10), "Степень", T::Text, 255)
         .setDisplayWidth(60)
         .setVisible(false);
-    data(Q_Prepod, "Q_PrepodDSDesigner9", "Должность", T::SmallInt)
+    data(Q_Prepod, FIELD(Q_PrepodDSDesigner9), "Должность", T::SmallInt)
         .setDisplayWidth(60)
         .setVisible(false);
     Q_Prepod->afterScroll = [this](Dataset& ds) { Q_PrepodAfterScroll(ds); };
@@ -261,67 +273,67 @@ void TDM::declare() {
 
     T_Zvanie->setTableName(QStringLiteral("N_Zvanie"));
     T_Zvanie->setIndexFieldNames(QStringLiteral("ID_Zvanie"));
-    data(T_Zvanie, "T_ZvanieID_Zvanie", "ID_Zvanie", T::Counter).setLabel(label("Код"));
-    data(T_Zvanie, "T_ZvanieNAME", "NAME", T::Text, 255)
+    data(T_Zvanie, FIELD(T_ZvanieID_Zvanie), "ID_Zvanie", T::Counter).setLabel(label("Код"));
+    data(T_Zvanie, FIELD(T_ZvanieNAME), "NAME", T::Text, 255)
         .setLabel(label("Название"))
         .setDisplayWidth(50);
 
     T_Dolgnost->setTableName(QStringLiteral("Dolgnost"));
     T_Dolgnost->setIndexFieldNames(QStringLiteral("ID_Dolgnost"));
-    data(T_Dolgnost, "T_DolgnostSNAME", "SNAME", T::Text, 255);
-    data(T_Dolgnost, "T_DolgnostNAME", "NAME", T::Text, 255);
-    data(T_Dolgnost, "T_DolgnostID_Dolgnost", "ID_Dolgnost", T::Counter);
+    data(T_Dolgnost, FIELD(T_DolgnostSNAME), "SNAME", T::Text, 255);
+    data(T_Dolgnost, FIELD(T_DolgnostNAME), "NAME", T::Text, 255);
+    data(T_Dolgnost, FIELD(T_DolgnostID_Dolgnost), "ID_Dolgnost", T::Counter);
 
     T_Stepen->setTableName(QStringLiteral("N_Stepen"));
     T_Stepen->setIndexFieldNames(QStringLiteral("ID_Stepen"));
-    data(T_Stepen, "T_StepenID_Stepen", "ID_Stepen", T::Counter).setLabel(label("код"));
-    data(T_Stepen, "T_StepenSNAME", "SNAME", T::Text, 255)
+    data(T_Stepen, FIELD(T_StepenID_Stepen), "ID_Stepen", T::Counter).setLabel(label("код"));
+    data(T_Stepen, FIELD(T_StepenSNAME), "SNAME", T::Text, 255)
         .setLabel(label("Сокр. назв"))
         .setDisplayWidth(20);
-    data(T_Stepen, "T_StepenNAME", "NAME", T::Text, 255)
+    data(T_Stepen, FIELD(T_StepenNAME), "NAME", T::Text, 255)
         .setLabel(label("Название"))
         .setDisplayWidth(50);
 
     // ---- the institution's structure
     facultet->setTableName(QStringLiteral("Facultet"));
     facultet->setIndexFieldNames(QStringLiteral("ID_Facultet"));
-    data(facultet, "facultetID_Facultet", "ID_Facultet", T::Counter).setVisible(false);
-    data(facultet, "facultetNazvanie", "Nazvanie", T::Text, 50).setDisplayWidth(35);
-    data(facultet, "facultetID_Dekan", "ID_Dekan", T::Integer).setVisible(false);
+    data(facultet, FIELD(facultetID_Facultet), "ID_Facultet", T::Counter).setVisible(false);
+    data(facultet, FIELD(facultetNazvanie), "Nazvanie", T::Text, 50).setDisplayWidth(35);
+    data(facultet, FIELD(facultetID_Dekan), "ID_Dekan", T::Integer).setVisible(false);
     facultet->setKeepLookupsWhileEditing(true);
 
     T_Spec->setTableName(QStringLiteral("Specialnost"));
     T_Spec->setIndexFieldNames(QStringLiteral("ID_Facultet"));
-    data(T_Spec, "T_SpecNazvanie", "Nazvanie", T::Text, 255)
+    data(T_Spec, FIELD(T_SpecNazvanie), "Nazvanie", T::Text, 255)
         .setLabel(label("Название"))
         .setDisplayWidth(40);
-    lookup(T_Spec, "T_SpecFacultet", "Facultet", T::Text, 20, facultet, "ID_Facultet",
+    lookup(T_Spec, FIELD(T_SpecFacultet), "Facultet", T::Text, 20, facultet, "ID_Facultet",
            "ID_Facultet", "Nazvanie")
         .setLabel(label("Факультет"));
-    data(T_Spec, "T_SpecID_Facultet", "ID_Facultet", T::Integer).setVisible(false);
-    data(T_Spec, "T_SpecID_Spec", "ID_Spec", T::Text, 50).setVisible(false);
-    lookup(T_Spec, "T_SpecID_Plan", "ID_Plan", T::Integer, 0, Q_Plan_Spec, "ID_Spec", "ID_Spec",
+    data(T_Spec, FIELD(T_SpecID_Facultet), "ID_Facultet", T::Integer).setVisible(false);
+    data(T_Spec, FIELD(T_SpecID_Spec), "ID_Spec", T::Text, 50).setVisible(false);
+    lookup(T_Spec, FIELD(T_SpecID_Plan), "ID_Plan", T::Integer, 0, Q_Plan_Spec, "ID_Spec", "ID_Spec",
            "ID_Plan");
     T_Spec->setMaster(DS_facultet, QStringLiteral("ID_Facultet"));
     T_Spec->setKeepLookupsWhileEditing(true);
 
     T_Kafedra->setTableName(QStringLiteral("Kafedra"));
     T_Kafedra->setIndexFieldNames(QStringLiteral("ID_facultet"));
-    data(T_Kafedra, "T_KafedraID_facultet", "ID_facultet", T::SmallInt)
+    data(T_Kafedra, FIELD(T_KafedraID_facultet), "ID_facultet", T::SmallInt)
         .setLabel(label("Код Факультета"))
         .setDisplayWidth(6)
         .setVisible(false);
-    data(T_Kafedra, "T_KafedraNazvanie", "Nazvanie", T::Text, 50)
+    data(T_Kafedra, FIELD(T_KafedraNazvanie), "Nazvanie", T::Text, 50)
         .setLabel(label("Название"))
         .setDisplayWidth(60);
-    data(T_Kafedra, "T_KafedraID_kafedra", "ID_kafedra", T::Integer)
+    data(T_Kafedra, FIELD(T_KafedraID_kafedra), "ID_kafedra", T::Integer)
         .setDisplayWidth(12)
         .setVisible(false);
-    data(T_Kafedra, "T_KafedraZav_Kafedri", "Zav_Kafedri", T::SmallInt)
+    data(T_Kafedra, FIELD(T_KafedraZav_Kafedri), "Zav_Kafedri", T::SmallInt)
         .setLabel(label("Зав. Кафедры"))
         .setDisplayWidth(15)
         .setVisible(false);
-    lookup(T_Kafedra, "T_KafedraFACULTET", "FACULTET", T::Text, 20, facultet, "ID_facultet",
+    lookup(T_Kafedra, FIELD(T_KafedraFACULTET), "FACULTET", T::Text, 20, facultet, "ID_facultet",
            "ID_Facultet", "Nazvanie")
         .setLabel(label("Факультет"));
     T_Kafedra->setMaster(DS_facultet, QStringLiteral("ID_Facultet"));
@@ -329,58 +341,58 @@ void TDM::declare() {
 
     T_Gruppa->setTableName(QStringLiteral("Gruppa"));
     T_Gruppa->setIndexFieldNames(QStringLiteral("ID_Specialnost"));
-    data(T_Gruppa, "T_GruppaID_GRoup", "ID_GRoup", T::Counter);
-    data(T_Gruppa, "T_GruppaNazvanie", "Nazvanie", T::Text, 50);
-    data(T_Gruppa, "T_GruppaID_Specialnost", "ID_Specialnost", T::Text, 50);
-    data(T_Gruppa, "T_GruppaID_Starosta", "ID_Starosta", T::Text, 50);
-    data(T_Gruppa, "T_GruppaID_Kyrator", "ID_Kyrator", T::Integer);
-    lookup(T_Gruppa, "T_GruppaFIO_KYRATOR", "FIO_KYRATOR", T::Text, 20, Q_Prepod, "ID_Kyrator",
+    data(T_Gruppa, FIELD(T_GruppaID_GRoup), "ID_GRoup", T::Counter);
+    data(T_Gruppa, FIELD(T_GruppaNazvanie), "Nazvanie", T::Text, 50);
+    data(T_Gruppa, FIELD(T_GruppaID_Specialnost), "ID_Specialnost", T::Text, 50);
+    data(T_Gruppa, FIELD(T_GruppaID_Starosta), "ID_Starosta", T::Text, 50);
+    data(T_Gruppa, FIELD(T_GruppaID_Kyrator), "ID_Kyrator", T::Integer);
+    lookup(T_Gruppa, FIELD(T_GruppaFIO_KYRATOR), "FIO_KYRATOR", T::Text, 20, Q_Prepod, "ID_Kyrator",
            "ID_Prepod", "FIO");
     T_Gruppa->setMaster(DS_Spec, QStringLiteral("ID_Spec"));
     T_Gruppa->setKeepLookupsWhileEditing(true);
 
     // ---- disciplines and curricula
     T_Disciplins->setTableName(QStringLiteral("Disciplins"));
-    data(T_Disciplins, "T_DisciplinsNdis", "Ndis", T::Counter);
-    data(T_Disciplins, "T_DisciplinsNameDis", "NameDis", T::Text, 150)
+    data(T_Disciplins, FIELD(T_DisciplinsNdis), "Ndis", T::Counter);
+    data(T_Disciplins, FIELD(T_DisciplinsNameDis), "NameDis", T::Text, 150)
         .setLabel(label("Название Дисциплины"))
         .setDisplayWidth(32);
-    data(T_Disciplins, "T_DisciplinsTypeDis", "TypeDis", T::Integer);
+    data(T_Disciplins, FIELD(T_DisciplinsTypeDis), "TypeDis", T::Integer);
 
     T_ID_Kontrol->setTableName(QStringLiteral("ID_kontrol"));
 
     Q_Plan_Spec->setSql(QStringLiteral("Select * From PlanSpec"));
-    lookup(Q_Plan_Spec, "Q_Plan_SpecDIS", "DIS", T::Text, 20, T_Disciplins, "Ndis", "Ndis",
+    lookup(Q_Plan_Spec, FIELD(Q_Plan_SpecDIS), "DIS", T::Text, 20, T_Disciplins, "Ndis", "Ndis",
            "NameDis")
         .setLabel(label("Дисциплина"));
-    data(Q_Plan_Spec, "Q_Plan_SpecSemestr", "Semestr", T::Integer).setLabel(label("Семестр"));
-    data(Q_Plan_Spec, "Q_Plan_SpecTime_Lekcii", "Time_Lekcii", T::Integer)
+    data(Q_Plan_Spec, FIELD(Q_Plan_SpecSemestr), "Semestr", T::Integer).setLabel(label("Семестр"));
+    data(Q_Plan_Spec, FIELD(Q_Plan_SpecTime_Lekcii), "Time_Lekcii", T::Integer)
         .setLabel(label("Лекционные часы"));
-    data(Q_Plan_Spec, "Q_Plan_SpecTime_Prakt", "Time_Prakt", T::Integer)
+    data(Q_Plan_Spec, FIELD(Q_Plan_SpecTime_Prakt), "Time_Prakt", T::Integer)
         .setLabel(label("Практические часы"));
-    lookup(Q_Plan_Spec, "Q_Plan_SpecKONTROL", "KONTROL", T::Text, 20, T_ID_Kontrol, "ID_Kontrol",
+    lookup(Q_Plan_Spec, FIELD(Q_Plan_SpecKONTROL), "KONTROL", T::Text, 20, T_ID_Kontrol, "ID_Kontrol",
            "ID_KONTROL", "Nazvanie")
         .setLabel(label("Тип контроля"));
-    data(Q_Plan_Spec, "Q_Plan_SpecID_Kontrol", "ID_Kontrol", T::Integer).setVisible(false);
-    data(Q_Plan_Spec, "Q_Plan_SpecID_Plan", "ID_Plan", T::Counter).setVisible(false);
-    data(Q_Plan_Spec, "Q_Plan_SpecNdis", "Ndis", T::Integer).setVisible(false);
-    data(Q_Plan_Spec, "Q_Plan_SpecID_Spec", "ID_Spec", T::Text, 50).setVisible(false);
+    data(Q_Plan_Spec, FIELD(Q_Plan_SpecID_Kontrol), "ID_Kontrol", T::Integer).setVisible(false);
+    data(Q_Plan_Spec, FIELD(Q_Plan_SpecID_Plan), "ID_Plan", T::Counter).setVisible(false);
+    data(Q_Plan_Spec, FIELD(Q_Plan_SpecNdis), "Ndis", T::Integer).setVisible(false);
+    data(Q_Plan_Spec, FIELD(Q_Plan_SpecID_Spec), "ID_Spec", T::Text, 50).setVisible(false);
 
     T_Plan_Spec->setTableName(QStringLiteral("PlanSpec"));
     T_Plan_Spec->setIndexFieldNames(QStringLiteral("ID_Spec"));
-    lookup(T_Plan_Spec, "T_Plan_SpecDIS", "DIS", T::Text, 25, T_Disciplins, "Ndis", "Ndis",
+    lookup(T_Plan_Spec, FIELD(T_Plan_SpecDIS), "DIS", T::Text, 25, T_Disciplins, "Ndis", "Ndis",
            "NameDis")
         .setLabel(label("Дисциплина"));
-    data(T_Plan_Spec, "T_Plan_SpecTime_Prakt", "Time_Prakt", T::Integer)
+    data(T_Plan_Spec, FIELD(T_Plan_SpecTime_Prakt), "Time_Prakt", T::Integer)
         .setLabel(label("Практические часы"));
-    data(T_Plan_Spec, "T_Plan_SpecTime_Lekcii", "Time_Lekcii", T::Integer)
+    data(T_Plan_Spec, FIELD(T_Plan_SpecTime_Lekcii), "Time_Lekcii", T::Integer)
         .setLabel(label("Лекционные Часы"));
-    data(T_Plan_Spec, "T_Plan_SpecSemestr", "Semestr", T::Integer).setLabel(label("Семестр"));
-    data(T_Plan_Spec, "T_Plan_SpecID_Spec", "ID_Spec", T::Text, 50).setVisible(false);
-    data(T_Plan_Spec, "T_Plan_SpecID_Kontrol", "ID_Kontrol", T::Integer).setVisible(false);
-    data(T_Plan_Spec, "T_Plan_SpecID_Plan", "ID_Plan", T::Counter).setVisible(false);
-    data(T_Plan_Spec, "T_Plan_SpecNdis", "Ndis", T::Integer).setVisible(false);
-    lookup(T_Plan_Spec, "T_Plan_SpecKONTROL", "KONTROL", T::Text, 10, T_ID_Kontrol, "ID_Kontrol",
+    data(T_Plan_Spec, FIELD(T_Plan_SpecSemestr), "Semestr", T::Integer).setLabel(label("Семестр"));
+    data(T_Plan_Spec, FIELD(T_Plan_SpecID_Spec), "ID_Spec", T::Text, 50).setVisible(false);
+    data(T_Plan_Spec, FIELD(T_Plan_SpecID_Kontrol), "ID_Kontrol", T::Integer).setVisible(false);
+    data(T_Plan_Spec, FIELD(T_Plan_SpecID_Plan), "ID_Plan", T::Counter).setVisible(false);
+    data(T_Plan_Spec, FIELD(T_Plan_SpecNdis), "Ndis", T::Integer).setVisible(false);
+    lookup(T_Plan_Spec, FIELD(T_Plan_SpecKONTROL), "KONTROL", T::Text, 10, T_ID_Kontrol, "ID_Kontrol",
            "ID_KONTROL", "Nazvanie")
         .setVisible(false);
     T_Plan_Spec->setMaster(DS_Spec, QStringLiteral("ID_Spec"));
@@ -432,29 +444,25 @@ void TDM::DataModuleCreate() {
 
 // ---- hooks
 
-void TDM::Q_StudentiCalcFields(Dataset& ds) {
-    ds.fieldByName(QStringLiteral("FIO"))
-        .setValue(shortName(ds.fieldByName(QStringLiteral("Fam")).asString(),
-                            ds.fieldByName(QStringLiteral("Name")).asString(),
-                            ds.fieldByName(QStringLiteral("SecName")).asString()));
+void TDM::Q_StudentiCalcFields(Dataset&) {
+    Q_StudentiFIO->setValue(shortName(Q_StudentiFam->asString(), Q_StudentiName->asString(),
+                                      Q_StudentiSecName->asString()));
 }
 
-void TDM::Q_PrepodCalcFields(Dataset& ds) {
-    ds.fieldByName(QStringLiteral("FIO"))
-        .setValue(shortName(ds.fieldByName(QStringLiteral("Фамилия")).asString(),
-                            ds.fieldByName(QStringLiteral("Имя")).asString(),
-                            ds.fieldByName(QStringLiteral("Отчество")).asString()));
+void TDM::Q_PrepodCalcFields(Dataset&) {
+    Q_PrepodFIO->setValue(shortName(Q_PrepodDSDesigner->asString(),
+                                    Q_PrepodDSDesigner2->asString(),
+                                    Q_PrepodDSDesigner3->asString()));
 }
 
 void TDM::Q_StudentiAfterScroll(Dataset&) {
     // Only a visible student window shows the current student's photo and status bar.
-    if (Studs == nullptr || !Studs->isVisible()) return;
-    Studs->refreshCard();
+    refreshShownCard(Studs.card());
 }
 
 void TDM::Q_PrepodAfterScroll(Dataset&) {
-    // Only the teacher window shows the current teacher's photo and status bar.
-    if (Prep == nullptr) return;
+    // Only the teacher window the reference names follows the current teacher.
+    refreshShownCard(Prep.card());
 }
 
 void TDM::T_Plan_SpecEditError(Dataset&, const DataError&) {

@@ -59,6 +59,41 @@ public:
     DataSource* DS_PlanSpec;
     DataSource* DS_Report;
 
+    // Field objects, dataset by dataset in the order they are declared.
+    Field *Q_StudentiN_student, *Q_StudentiFam, *Q_StudentiName, *Q_StudentiSecName,
+        *Q_StudentiBirthDate, *Q_StudentiSex, *Q_StudentiEnterDate, *Q_StudentiFamilyPosition,
+        *Q_StudentiEducation, *Q_StudentiCity, *Q_StudentiStreet, *Q_StudentiHouse,
+        *Q_StudentiApar, *Q_StudentiType_Stud, *Q_StudentiID_group, *Q_StudentiPodGroupe,
+        *Q_StudentiCitizen, *Q_StudentiFoto, *Q_StudentiFIO, *Q_StudentiID_Plan,
+        *Q_StudentiID_Spec;
+    Field *T_ParentsPFam, *T_ParentsPname, *T_ParentsPSecondName, *T_ParentsCity, *T_ParentsStreet,
+        *T_ParentsHouse, *T_ParentsApar, *T_ParentsSex, *T_ParentsN_Student;
+    Field *T_OcenkiN_student, *T_OcenkiDIS, *T_OcenkiKONTOL, *T_OcenkiDate, *T_OcenkiResult,
+        *T_OcenkiID_Result, *T_OcenkiID_Plan, *T_OcenkiID_DISCIP, *T_OcenkiSemestr;
+    Field *T_ID_ResultID_Result, *T_ID_ResultNazvanie, *T_ID_ResultSokr_nazv;
+    Field *Q_PrepodID_Prepod, *Q_PrepodDSDesigner, *Q_PrepodDSDesigner2, *Q_PrepodDSDesigner3,
+        *Q_PrepodFIO, *Q_PrepodDSDesigner5, *Q_PrepodDSDesigner6, *Q_PrepodDSDesigner7,
+        *Q_PrepodDSDesigner8, *Q_PrepodDolgnost, *Q_PrepodZvanie, *Q_PrepodN_Stepen,
+        *Q_PrepodDSDesigner12, *Q_PrepodKur_Gr, *Q_PrepodID_kafedra, *Q_PrepodCity,
+        *Q_PrepodStreet, *Q_PrepodHouse, *Q_PrepodApar, *Q_PrepodFoto, *Q_PrepodKafedra,
+        *Q_PrepodDSDesigner11, *Q_PrepodDSDesigner10, *Q_PrepodDSDesigner9;
+    Field *T_ZvanieID_Zvanie, *T_ZvanieNAME;
+    Field *T_DolgnostSNAME, *T_DolgnostNAME, *T_DolgnostID_Dolgnost;
+    Field *T_StepenID_Stepen, *T_StepenSNAME, *T_StepenNAME;
+    Field *facultetID_Facultet, *facultetNazvanie, *facultetID_Dekan;
+    Field *T_SpecNazvanie, *T_SpecFacultet, *T_SpecID_Facultet, *T_SpecID_Spec, *T_SpecID_Plan;
+    Field *T_KafedraID_facultet, *T_KafedraNazvanie, *T_KafedraID_kafedra, *T_KafedraZav_Kafedri,
+        *T_KafedraFACULTET;
+    Field *T_GruppaID_GRoup, *T_GruppaNazvanie, *T_GruppaID_Specialnost, *T_GruppaID_Starosta,
+        *T_GruppaID_Kyrator, *T_GruppaFIO_KYRATOR;
+    Field *T_DisciplinsNdis, *T_DisciplinsNameDis, *T_DisciplinsTypeDis;
+    Field *Q_Plan_SpecDIS, *Q_Plan_SpecSemestr, *Q_Plan_SpecTime_Lekcii, *Q_Plan_SpecTime_Prakt,
+        *Q_Plan_SpecKONTROL, *Q_Plan_SpecID_Kontrol, *Q_Plan_SpecID_Plan, *Q_Plan_SpecNdis,
+        *Q_Plan_SpecID_Spec;
+    Field *T_Plan_SpecDIS, *T_Plan_SpecTime_Prakt, *T_Plan_SpecTime_Lekcii, *T_Plan_SpecSemestr,
+        *T_Plan_SpecID_Spec, *T_Plan_SpecID_Kontrol, *T_Plan_SpecID_Plan, *T_Plan_SpecNdis,
+        *T_Plan_SpecKONTROL;
+
     // Every dataset in the order of their declaration.
     QList<Dataset*> datasets() const;
     Dataset* dataset(const QString& objectName) const;

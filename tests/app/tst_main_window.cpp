@@ -229,7 +229,7 @@ private Q_SLOTS:
         Tform_m form(setup.executable());
         TDM dm;
         dm.Q_Studenti->edit();
-        dm.field(QStringLiteral("Q_StudentiFam"))->setValue(QStringLiteral("Петров"));
+        dm.Q_StudentiFam->setValue(QStringLiteral("Петров"));
         messages.answer(platform::Answer(answer));
         QCOMPARE(form.close(), closes);
         QCOMPARE(messages.texts(), QStringList({QStringLiteral("Сохранить изменения?")}));
@@ -248,7 +248,7 @@ private Q_SLOTS:
         Tform_m form(setup.executable());
         TDM dm;
         dm.Q_Prepod->edit();
-        dm.field(QStringLiteral("Q_PrepodID_Prepod"))->clear();
+        dm.Q_PrepodID_Prepod->clear();
         messages.answer(platform::Answer::Yes);
         QVERIFY(!form.close());
         QCOMPARE(messages.texts(), QStringList({QStringLiteral("Сохранить изменения?"),

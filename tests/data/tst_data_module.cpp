@@ -77,6 +77,34 @@ void fill(const QString& path) {
 
 }  // namespace
 
+// The data module knows the card windows only by name and through their card
+// side; these stand in for them, without any widget.
+class TStuds : public CardWindow {
+public:
+    explicit TStuds(bool shown) : m_shown(shown) {}
+    bool isCardShown() const override { return m_shown; }
+    void refreshCard() override { shownNumbers << DM->Q_StudentiN_student->asString(); }
+    QStringList shownNumbers;
+
+private:
+    WindowReference<TStuds>::Claim m_reference{Studs, this};
+    bool m_shown;
+};
+
+class TPrep : public CardWindow {
+public:
+    explicit TPrep(bool shown, bool failing = false) : m_shown(shown) {
+        if (failing) throw DataError(QStringLiteral("no window today"));
+    }
+    bool isCardShown() const override { return m_shown; }
+    void refreshCard() override { shownSurnames << DM->Q_PrepodDSDesigner->asString(); }
+    QStringList shownSurnames;
+
+private:
+    WindowReference<TPrep>::Claim m_reference{Prep, this};
+    bool m_shown;
+};
+
 class TestDataModule : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -85,6 +113,11 @@ private Q_SLOTS:
     void declaredFields_data();
     void declaredFields();
     void everyDatasetButTheReportIsOpenAfterStart();
+    void fieldMembersAreFoundByTheirNames();
+    void cardRefreshReachesOnlyAShownWindow_data();
+    void cardRefreshReachesOnlyAShownWindow();
+    void deletingTheLastStudentRefreshesTheCard();
+    void failedWindowCreationLeavesTheReferenceEmpty();
     void lookupsAndLinks();
     void studentLookupsFollowTheirGroupWhateverTheRestriction();
     void closedPlanQueryEmptiesTheGradeLookups();
@@ -253,6 +286,84 @@ void TestDataModule::declaredFields() {
     if (f->type() == FieldType::Counter || f->kind() == FieldKind::Lookup) QVERIFY(f->isReadOnly());
 }
 
+void TestDataModule::fieldMembersAreFoundByTheirNames() {
+    Folder folder;
+    fill(folder.file(QStringLiteral("verdikon.mdb")));
+    platform::MessageRecorder messages;
+    TDM dm;
+    QCOMPARE(dm.field(QStringLiteral("Q_StudentiFIO")), dm.Q_StudentiFIO);
+    QCOMPARE(dm.field(QStringLiteral("Q_PrepodDSDesigner7"))->name(), QStringLiteral("Пол"));
+    QCOMPARE(dm.field(QStringLiteral("T_OcenkiDIS"))->dataset(), dm.T_Ocenki);
+    QCOMPARE(dm.field(QStringLiteral("no_such_field")), nullptr);
+    // Every declared field is a member under its object name, so layouts find it both ways.
+    for (Dataset* ds : dm.datasets())
+        for (int i = 0; i < ds->fieldCount(); ++i)
+            if (ds->hasDeclaredFields())
+                QCOMPARE(dm.field(ds->field(i)->objectName()), ds->field(i));
+}
+
+void TestDataModule::cardRefreshReachesOnlyAShownWindow_data() {
+    QTest::addColumn<bool>("window");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("no window") << false << false;
+    QTest::newRow("a hidden window") << true << false;
+    QTest::newRow("a shown window") << true << true;
+}
+
+void TestDataModule::cardRefreshReachesOnlyAShownWindow() {
+    QFETCH(bool, window);
+    QFETCH(bool, shown);
+    Folder folder;
+    fill(folder.file(QStringLiteral("verdikon.mdb")));
+    platform::MessageRecorder messages;
+    TDM dm;
+    std::unique_ptr<TStuds> students;
+    std::unique_ptr<TPrep> teachers;
+    if (window) {
+        students = std::make_unique<TStuds>(shown);
+        teachers = std::make_unique<TPrep>(shown);
+        QCOMPARE(Studs.card(), students.get());
+        QCOMPARE(Prep.card(), teachers.get());
+    }
+    dm.Q_Studenti->next();
+    dm.Q_Studenti->last();
+    dm.Q_Prepod->next();
+    if (window) {
+        QCOMPARE(students->shownNumbers,
+                 shown ? QStringList({"0000002", "0000003"}) : QStringList());
+        QCOMPARE(teachers->shownSurnames, shown ? QStringList{"Ким"} : QStringList());
+    }
+    students.reset();
+    teachers.reset();
+    QCOMPARE(Studs.card(), nullptr);
+    QCOMPARE(Prep.card(), nullptr);
+    dm.Q_Studenti->first();
+    QCOMPARE(messages.texts(), QStringList());
+}
+
+void TestDataModule::deletingTheLastStudentRefreshesTheCard() {
+    Folder folder;
+    fill(folder.file(QStringLiteral("verdikon.mdb")));
+    platform::MessageRecorder messages;
+    TDM dm;
+    TStuds card(true);
+    while (!dm.Q_Studenti->isEmpty()) dm.Q_Studenti->remove();
+    // The card learns of every delete, the last one too, which leaves nobody to show.
+    QCOMPARE(card.shownNumbers, QStringList({"0000002", "0000003", QString()}));
+}
+
+void TestDataModule::failedWindowCreationLeavesTheReferenceEmpty() {
+    {
+        TPrep older(true);
+        QVERIFY_THROWS_EXCEPTION(DataError, TPrep(true, true));
+        // A failed newer window never names itself afterwards.
+        QCOMPARE(Prep.card(), nullptr);
+    }
+    QCOMPARE(Prep.card(), nullptr);
+    QVERIFY_THROWS_EXCEPTION(DataError, std::make_unique<TPrep>(true, true));
+    QCOMPARE(Prep.card(), nullptr);
+}
+
 void TestDataModule::everyDatasetButTheReportIsOpenAfterStart() {
     Folder folder;
     fill(folder.file(QStringLiteral("verdikon.mdb")));
@@ -267,7 +378,7 @@ void TestDataModule::everyDatasetButTheReportIsOpenAfterStart() {
     QCOMPARE(dm.T_ID_Kontrol->fieldCount(), 2);
     QVERIFY(dm.T_ID_Kontrol->findField(QStringLiteral("id_kontrol")));
     QCOMPARE(dm.Q_Ocenki->fieldCount(), 5);
-    QVERIFY(dm.field(QStringLiteral("Q_PrepodID_Prepod"))->isRequired());
+    QVERIFY(dm.Q_PrepodID_Prepod->isRequired());
 
     // The report query opens for one group through its parameter.
     dm.Q_Report->setParameter(QStringLiteral("id_g"), QStringLiteral("1"));
@@ -283,48 +394,48 @@ void TestDataModule::lookupsAndLinks() {
     platform::MessageRecorder messages;
     TDM dm;
     // The key of ID_Plan is declared after it, so it is always empty.
-    QVERIFY(dm.field(QStringLiteral("Q_StudentiID_Plan"))->isNull());
+    QVERIFY(dm.Q_StudentiID_Plan->isNull());
     // A student whose group does not exist has no specialty, and nothing fails.
     QVERIFY(dm.Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("0000003")));
-    QVERIFY(dm.field(QStringLiteral("Q_StudentiID_Spec"))->isNull());
+    QVERIFY(dm.Q_StudentiID_Spec->isNull());
     QCOMPARE(dm.T_Parents->recordCount(), 0);
     dm.Q_Studenti->first();
     QCOMPARE(dm.T_Parents->recordCount(), 1);
 
     // Title "3" (text) finds the title numbered 3; a lookup into a computed short name.
     dm.Q_Prepod->first();
-    QCOMPARE(dm.field(QStringLiteral("Q_PrepodZvanie"))->asString(),
+    QCOMPARE(dm.Q_PrepodZvanie->asString(),
              QStringLiteral("Старший научный сотрудник"));
-    QCOMPARE(dm.field(QStringLiteral("Q_PrepodKafedra"))->asString(),
+    QCOMPARE(dm.Q_PrepodKafedra->asString(),
              QStringLiteral("Программирования"));
-    QCOMPARE(dm.field(QStringLiteral("T_GruppaFIO_KYRATOR"))->asString(),
+    QCOMPARE(dm.T_GruppaFIO_KYRATOR->asString(),
              QStringLiteral("Соколова И.П."));
 
     // Grades show the result, discipline and kind of assessment through the plan.
-    QCOMPARE(dm.T_Ocenki->viewDisplayText(0, dm.field(QStringLiteral("T_OcenkiDIS"))),
+    QCOMPARE(dm.T_Ocenki->viewDisplayText(0, dm.T_OcenkiDIS),
              QStringLiteral("Математический анали"));
-    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.field(QStringLiteral("T_OcenkiKONTOL"))),
+    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.T_OcenkiKONTOL),
              QStringLiteral("Зачет"));
     // Each row's result although the results table is restricted to the current grade's.
     QCOMPARE(dm.T_ID_Result->recordCount(), 1);
-    QCOMPARE(dm.T_Ocenki->viewDisplayText(0, dm.field(QStringLiteral("T_OcenkiResult"))),
+    QCOMPARE(dm.T_Ocenki->viewDisplayText(0, dm.T_OcenkiResult),
              QStringLiteral("Отлично"));
-    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.field(QStringLiteral("T_OcenkiResult"))),
+    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.T_OcenkiResult),
              QStringLiteral("Зачтено"));
-    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.field(QStringLiteral("T_OcenkiID_DISCIP"))),
+    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.T_OcenkiID_DISCIP),
              QStringLiteral("090304"));
 
     // Faculty → specialties and departments → groups and plan rows.
     QCOMPARE(dm.T_Spec->recordCount(), 2);
     QCOMPARE(dm.T_Kafedra->recordCount(), 1);
-    const QString specialty = dm.field(QStringLiteral("T_SpecID_Spec"))->asString();
+    const QString specialty = dm.T_SpecID_Spec->asString();
     QCOMPARE(dm.T_Gruppa->recordCount(), specialty == QLatin1String("090304") ? 2 : 1);
     dm.facultet->next();
     QCOMPARE(dm.T_Spec->recordCount(), 0);
     QCOMPARE(dm.T_Gruppa->recordCount(), 0);
     QCOMPARE(dm.T_Plan_Spec->recordCount(), 0);
     QCOMPARE(dm.T_Kafedra->recordCount(), 1);
-    QCOMPARE(dm.field(QStringLiteral("T_KafedraFACULTET"))->asString(), QStringLiteral("Экономики"));
+    QCOMPARE(dm.T_KafedraFACULTET->asString(), QStringLiteral("Экономики"));
 }
 
 void TestDataModule::studentLookupsFollowTheirGroupWhateverTheRestriction() {
@@ -335,7 +446,7 @@ void TestDataModule::studentLookupsFollowTheirGroupWhateverTheRestriction() {
     QVERIFY(dm.T_Spec->locate(QStringLiteral("ID_Spec"), QStringLiteral("090303")));
     QCOMPARE(dm.T_Gruppa->recordCount(), 1);  // only ПРИ-21
     QVERIFY(dm.Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("0000001")));
-    QCOMPARE(dm.field(QStringLiteral("Q_StudentiID_Spec"))->asString(), QStringLiteral("090304"));
+    QCOMPARE(dm.Q_StudentiID_Spec->asString(), QStringLiteral("090304"));
     QCOMPARE(dm.T_Gruppa->recordCount(), 1);  // the lookup did not move or widen the groups
 }
 
@@ -344,12 +455,12 @@ void TestDataModule::closedPlanQueryEmptiesTheGradeLookups() {
     fill(folder.file(QStringLiteral("verdikon.mdb")));
     platform::MessageRecorder messages;
     TDM dm;
-    const Field* dis = dm.field(QStringLiteral("T_OcenkiDIS"));
+    const Field* dis = dm.T_OcenkiDIS;
     QVERIFY(!dm.T_Ocenki->viewDisplayText(0, dis).isEmpty());
     dm.Q_Plan_Spec->setSql(QStringLiteral("Select * From PlanSpec where ID_Spec = :S"));
     QVERIFY(!dm.Q_Plan_Spec->isActive());
     QCOMPARE(dm.T_Ocenki->viewDisplayText(0, dis), QString());
-    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.field(QStringLiteral("T_OcenkiKONTOL"))), QString());
+    QCOMPARE(dm.T_Ocenki->viewDisplayText(1, dm.T_OcenkiKONTOL), QString());
     dm.Q_Plan_Spec->setSql(QStringLiteral("Select * From PlanSpec"));
     dm.Q_Plan_Spec->open();
     QCOMPARE(dm.T_Ocenki->viewDisplayText(0, dis), QStringLiteral("Математический анали"));
@@ -361,10 +472,10 @@ void TestDataModule::curatorNameKeepsUntilTheGroupIsPosted() {
     platform::MessageRecorder messages;
     TDM dm;
     QVERIFY(dm.T_Gruppa->locate(QStringLiteral("Nazvanie"), QStringLiteral("ПИ-21")));
-    Field* curator = dm.field(QStringLiteral("T_GruppaFIO_KYRATOR"));
+    Field* curator = dm.T_GruppaFIO_KYRATOR;
     QCOMPARE(curator->asString(), QStringLiteral("Соколова И.П."));
     dm.T_Gruppa->edit();
-    dm.field(QStringLiteral("T_GruppaID_Kyrator"))->setValue(2);
+    dm.T_GruppaID_Kyrator->setValue(2);
     QCOMPARE(curator->asString(), QStringLiteral("Соколова И.П."));
     dm.T_Gruppa->post();
     QCOMPARE(curator->asString(), QStringLiteral("Ким О.."));
@@ -377,8 +488,8 @@ void TestDataModule::newParentTakesTheCurrentStudentsNumber() {
     TDM dm;
     QVERIFY(dm.Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("0000002")));
     dm.T_Parents->insert();
-    QCOMPARE(dm.field(QStringLiteral("T_ParentsN_Student"))->asString(), QStringLiteral("0000002"));
-    dm.field(QStringLiteral("T_ParentsPFam"))->setValue(QStringLiteral("Петров"));
+    QCOMPARE(dm.T_ParentsN_Student->asString(), QStringLiteral("0000002"));
+    dm.T_ParentsPFam->setValue(QStringLiteral("Петров"));
     dm.T_Parents->post();
     SqliteConnection other(QStringLiteral("verdikon.mdb"));
     auto st = other.prepare(QStringLiteral("SELECT N_Student FROM Parents WHERE PFam = 'Петров'"));
@@ -418,10 +529,10 @@ void TestDataModule::shortNamesAreCutToTheirFieldSize() {
     platform::MessageRecorder messages;
     TDM dm;
     dm.Q_Studenti->first();
-    QCOMPARE(dm.field(QStringLiteral("Q_StudentiFIO"))->asString(),
+    QCOMPARE(dm.Q_StudentiFIO->asString(),
              QStringLiteral("Преображенская-Ли П."));
     dm.Q_Prepod->first();
-    QCOMPARE(dm.field(QStringLiteral("Q_PrepodFIO"))->asString(),
+    QCOMPARE(dm.Q_PrepodFIO->asString(),
              QString(50, QChar(u'Ж')) + QStringLiteral(" И.П."));
 }
 
@@ -436,10 +547,10 @@ void TestDataModule::planResetShowsTwoMessagesAndReopens() {
     }
     platform::MessageRecorder messages;
     TDM dm;
-    QCOMPARE(dm.field(QStringLiteral("T_SpecID_Spec"))->asString(), QStringLiteral("090304"));
+    QCOMPARE(dm.T_SpecID_Spec->asString(), QStringLiteral("090304"));
     dm.T_Plan_Spec->last();
     dm.T_Plan_Spec->append();
-    dm.field(QStringLiteral("T_Plan_SpecSemestr"))->setValue(11);
+    dm.T_Plan_SpecSemestr->setValue(11);
     try {
         dm.T_Plan_Spec->post();
         QFAIL("the database accepted semester 11");
@@ -476,7 +587,7 @@ void TestDataModule::startWithoutDatabaseReportsEveryAttempt() {
     for (Dataset* ds : dm.datasets()) QVERIFY(!ds->isActive());
     // Later operations fail the same way, and nothing is shown for them by the engine itself.
     QVERIFY_THROWS_EXCEPTION(DataError, dm.Q_Studenti->next());
-    QCOMPARE(dm.field(QStringLiteral("Q_StudentiFam"))->asString(), QString());
+    QCOMPARE(dm.Q_StudentiFam->asString(), QString());
 }
 
 void TestDataModule::foreignFilesAreRefusedUnchanged_data() {
