@@ -8,20 +8,28 @@ QString applicationTitle() { return QStringLiteral("Подсистема \"Ве�
 
 TessalyApplication::TessalyApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("tessaly"));
-    setApplicationDisplayName(applicationTitle());
+    // No display name: X11 would append it to every window's title. Messages are
+    // captioned with the title through the message layer, and the task bar shows
+    // the main window's caption, which starts with it.
     platform::setApplicationTitle(applicationTitle());
     // The windows are laid out for the narrow "MS Sans Serif"; without it, the
     // Arial-metric face keeps their texts inside their boxes.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
 }
 
-bool TessalyApplication::notify(QObject* receiver, QEvent* event) {
+QString unexpectedFailureText() { return QStringLiteral("Непредвиденная ошибка"); }
+
+bool reportingFailures(const std::function<bool()>& dispatch) {
     try {
-        return QApplication::notify(receiver, event);
+        return dispatch();
     } catch (const std::exception& e) {
         platform::showError(e);
     } catch (...) {
-        platform::showError(QStringLiteral("Unknown failure"));
+        platform::showError(unexpectedFailureText());
     }
     return false;
+}
+
+bool TessalyApplication::notify(QObject* receiver, QEvent* event) {
+    return reportingFailures([&] { return QApplication::notify(receiver, event); });
 }
