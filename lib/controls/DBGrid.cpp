@@ -19,18 +19,11 @@
 #include "DataSource.h"
 #include "Dataset.h"
 #include "Field.h"
+#include "KeyText.h"
 #include "Messages.h"
 
 namespace {
 const char* const LoadedProperty = "gridEditorLoaded";
-
-bool changesText(const QKeyEvent* e) {
-    if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut)) return true;
-    if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
-    if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete) return true;
-    const QString text = e->text();
-    return !text.isEmpty() && text.at(0).isPrint();
-}
 }  // namespace
 
 // Creates the cell editors and hands their keys to the grid. It never writes
@@ -56,6 +49,9 @@ public:
             line->setFrame(false);
             const Field* f = model->editField(column);
             if (f && f->type() == FieldType::Text && f->size() > 0) line->setMaxLength(f->size());
+            DBGrid* grid = m_grid;
+            QObject::connect(line, &QLineEdit::textChanged, grid,
+                             [grid] { grid->m_rejectedText.reset(); });
             editor = line;
         }
         editor->setAccessibleName(model->title(column));
@@ -86,6 +82,7 @@ public:
         if (editor == m_grid->m_editor) {
             m_grid->m_editor = nullptr;
             m_grid->m_editorColumn = -1;
+            m_grid->m_rejectedText.reset();
         }
         QStyledItemDelegate::destroyEditor(editor, index);
     }
@@ -388,7 +385,7 @@ bool DBGrid::editorKeyPress(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            commitEditor();
+            if (!commitEditorFromKey()) return true;
             if (!testOption(AlwaysShowEditor)) closeOpenEditor();
             return true;
         case Qt::Key_Escape:
@@ -396,7 +393,7 @@ bool DBGrid::editorKeyPress(QKeyEvent* event) {
             return true;
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
-            commitEditor();
+            if (!commitEditorFromKey()) return true;
             moveColumn(event->key() == Qt::Key_Backtab ||
                                event->modifiers().testFlag(Qt::ShiftModifier)
                            ? -1
@@ -577,15 +574,37 @@ bool DBGrid::beginEditing(const QKeyEvent* key) {
 void DBGrid::commitEditor() {
     auto* line = qobject_cast<QLineEdit*>(m_editor.data());
     if (!line || !line->isModified() || m_writingEditor) return;
+    const QString text = line->text();
+    // The user has seen this text refused: the operation ends without a second message.
+    if (m_rejectedText == text) throw platform::SilentAbort();
     QPointer<QLineEdit> guarded(line);
-    {
+    try {
         QScopedValueRollback guard(m_writingEditor, true);
-        m_model->writeText(m_editorColumn, line->text());
+        m_model->writeText(m_editorColumn, text);
+    } catch (const std::exception&) {
+        m_rejectedText = text;
+        // Once the message is closed the text waits, selected, to be corrected.
+        QTimer::singleShot(0, line, [line] {
+            line->setFocus(Qt::OtherFocusReason);
+            line->selectAll();
+        });
+        throw;
     }
     if (!guarded) return;
     guarded->setModified(false);
     // Shows the text as the field keeps it (a date typed 1.2.2024 reads 01.02.2024).
     if (guarded == m_editor) reloadEditor();
+}
+
+bool DBGrid::commitEditorFromKey() {
+    // A failure would unwind through Qt's key dispatch; it is shown here, once.
+    try {
+        commitEditor();
+    } catch (const std::exception& e) {
+        platform::showError(e);
+        return false;
+    }
+    return true;
 }
 
 void DBGrid::lookupChosen(QComboBox* box) {

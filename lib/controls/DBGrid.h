@@ -10,6 +10,7 @@
 
 #include <QPointer>
 #include <QTableView>
+#include <optional>
 
 #include "GridModel.h"
 
@@ -100,6 +101,8 @@ private:
     void closeOpenEditor();
     bool editorModified() const;
     void reloadEditor();
+    // Writes the editor's text for a key; false (the failure shown) when it was refused.
+    bool commitEditorFromKey();
     // Puts the dataset into edit before a key changes the editor's text; false
     // (with a beep) when the key is refused.
     bool beginEditing(const QKeyEvent* key);
@@ -121,6 +124,8 @@ private:
     std::vector<int> m_userWidths;
     bool m_syncing = false;
     bool m_writingEditor = false;
+    // The text the field last refused, until the editor's text changes.
+    std::optional<QString> m_rejectedText;
     bool m_reloadingEditor = false;
     bool m_applyingWidths = false;
     bool m_snapQueued = false;

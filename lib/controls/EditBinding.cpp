@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 
 #include "Dataset.h"
 #include "Field.h"
+#include "KeyText.h"
+#include "Messages.h"
 
 EditBinding::EditBinding(QLineEdit* editor) : QObject(editor), m_editor(editor) {
     m_link.onDataChange = [this] { showValue(); };
@@ -17,6 +20,7 @@ EditBinding::EditBinding(QLineEdit* editor) : QObject(editor), m_editor(editor) 
     editor->installEventFilter(this);
     // Text changed by the mouse (a paste from the context menu) starts editing too.
     connect(editor, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        m_rejected.reset();
         if (m_showing) return;
         if (!m_link.isEditing()) {
             if (!beginChange()) {
@@ -87,6 +91,7 @@ bool EditBinding::accepts(QChar c) const {
 }
 
 void EditBinding::showValue() {
+    m_rejected.reset();
     m_showing = true;
     const Field* f = m_link.field();
     QString text;
@@ -96,7 +101,33 @@ void EditBinding::showValue() {
 }
 
 void EditBinding::writeText() {
-    if (Field* f = m_link.field()) f->setAsString(m_editor->text());
+    Field* f = m_link.field();
+    if (!f) return;
+    const QString text = m_editor->text();
+    // The user has seen this text refused: the operation ends without a second message.
+    if (m_rejected == text) throw platform::SilentAbort();
+    try {
+        f->setAsString(text);
+    } catch (const std::exception&) {
+        m_rejected = text;
+        // Once the message is closed the text waits, selected, to be corrected.
+        QTimer::singleShot(0, m_editor, [editor = m_editor] {
+            editor->setFocus(Qt::OtherFocusReason);
+            editor->selectAll();
+        });
+        throw;
+    }
+}
+
+void EditBinding::commitLeaving() {
+    // A failure here would unwind through the focus change; it is shown at once instead.
+    try {
+        commit();
+    } catch (const std::exception& e) {
+        platform::showError(e);
+        return;
+    }
+    showValue();
 }
 
 void EditBinding::applyLimits() {
@@ -108,23 +139,6 @@ void EditBinding::applyLimits() {
     if (m_editor->maxLength() != length) m_editor->setMaxLength(length);
     if (m_editor->isReadOnly() == canChange()) m_editor->setReadOnly(!canChange());
 }
-
-namespace {
-
-// Keys that change the text of a line edit.
-bool changesText(const QKeyEvent* key) {
-    if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut) ||
-        key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
-        key->matches(QKeySequence::DeleteEndOfWord) ||
-        key->matches(QKeySequence::DeleteStartOfWord))
-        return true;
-    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) return true;
-    const QString text = key->text();
-    return !text.isEmpty() && text.at(0).isPrint() &&
-           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-}
-
-}  // namespace
 
 bool EditBinding::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_editor) return false;
@@ -152,12 +166,17 @@ bool EditBinding::eventFilter(QObject* watched, QEvent* event) {
             if (!m_link.edit()) return true;
             return false;
         }
-        case QEvent::FocusOut:
-            commit();
-            showValue();
+        case QEvent::FocusOut: {
+            // Another window taking the focus (a message box, a menu) leaves the text
+            // where it is: the user has not left the control.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                commitLeaving();
             return false;
+        }
         case QEvent::FocusIn:
-            showValue();
+            // Typed text not yet written (it was refused) is kept for correcting.
+            if (!m_link.isModified()) showValue();
             return false;
         default: return false;
     }

@@ -4,12 +4,17 @@
 // Typing puts the dataset into edit first, so the typed character lands in
 // the pending row's text; a character the field cannot hold is refused with a
 // beep; Esc shows the field's value again; the text is written when the
-// editor loses the focus or the dataset settles. Without a window limit the
-// length is the text field's size.
+// editor loses the focus within its window or the dataset settles. Without a
+// window limit the length is the text field's size.
+//
+// A text the field refuses (a date that does not exist) is reported once; the
+// focus then returns to the editor with the text selected, and writing the
+// same text again ends the operation without a second message.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <optional>
 
 #include "FieldLink.h"
 
@@ -52,6 +57,7 @@ protected:
 private:
     void showValue();
     void writeText();
+    void commitLeaving();
     void applyLimits();
     bool canChange() const;
 
@@ -60,4 +66,6 @@ private:
     int m_maxLength = 0;
     bool m_readOnly = false;
     bool m_showing = false;
+    // The text the field last refused, until it is edited or replaced.
+    std::optional<QString> m_rejected;
 };

@@ -53,7 +53,10 @@ void showError(const QString& raw) {
     box.exec();
 }
 
-void showError(const std::exception& e) { showError(QString::fromUtf8(e.what())); }
+void showError(const std::exception& e) {
+    if (dynamic_cast<const SilentAbort*>(&e)) return;
+    showError(QString::fromUtf8(e.what()));
+}
 
 void showMessage(const QString& text) {
     logLine("message", text);

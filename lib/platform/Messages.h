@@ -23,9 +23,17 @@ QString applicationTitle();
 // is empty or already ends in a full stop or a character that sorts before it.
 QString errorText(const QString& text);
 
+// Ends an operation whose failure the user has just been shown (the same bad
+// text, written again): the general error display lets it pass in silence.
+class SilentAbort : public std::exception {
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
 // A failure nobody caught: a box captioned with the application title, the
 // text by the full-stop rule, the error icon and an OK button.
 void showError(const QString& text);
+// A SilentAbort shows nothing.
 void showError(const std::exception& e);
 // The program's own information: captioned with the application title, no icon.
 void showMessage(const QString& text);

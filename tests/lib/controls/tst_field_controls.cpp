@@ -133,6 +133,8 @@ private slots:
     void editRefusesCharactersTheFieldCannotHold();
     void editTypingIntoAnEmptyDatasetInsertsAndKeepsTheText();
     void editReadOnlyDatasetTakesNoTyping();
+    void editRefusedTextIsReportedOnceAndKeptForCorrecting_data();
+    void editRefusedTextIsReportedOnceAndKeptForCorrecting();
 
     void choiceBoxStoresItemsAndFreeText();
 
@@ -271,6 +273,57 @@ void TestFieldControls::editReadOnlyDatasetTakesNoTyping() {
     typeInto(&edit, QStringLiteral("zz"));
     QCOMPARE(edit.text(), QStringLiteral("Иванов"));
     QCOMPARE(r.stud.state(), DatasetState::Browse);
+}
+
+void TestFieldControls::editRefusedTextIsReportedOnceAndKeptForCorrecting_data() {
+    QTest::addColumn<bool>("leavingFirst");
+    // Leaving the edit writes the text; the save that follows writes it again.
+    QTest::newRow("leaving, then saving") << true;
+    // The save writes the text; its message box then takes the focus.
+    QTest::newRow("saving, then a message box") << false;
+}
+
+void TestFieldControls::editRefusedTextIsReportedOnceAndKeptForCorrecting() {
+    QFETCH(bool, leavingFirst);
+    StudentEdit f(QStringLiteral("Birth"));
+    auto [r, w, edit] = f.parts();
+    w.show();
+    platform::MessageRecorder messages;
+    edit.setFocus();
+    edit.selectAll();
+    typeText(&edit, QStringLiteral("31.02.2024"));
+    QString refused;
+    if (leavingFirst) {
+        w.leave();
+        QCOMPARE(messages.texts().size(), 1);
+        refused = messages.texts().first();
+        // The same text again ends the save without a second message.
+        QVERIFY_THROWS_EXCEPTION(platform::SilentAbort, r.stud.post());
+    } else {
+        try {
+            r.stud.post();
+        } catch (const DataError& e) {
+            refused = platform::errorText(QString::fromUtf8(e.what()));
+        }
+        {
+            QWidget box;
+            box.show();
+            QApplication::setActiveWindow(&box);
+        }
+        // The box is closed: its window's own notices pass, then the window is active again.
+        QApplication::processEvents();
+        QApplication::setActiveWindow(&w.widget);
+    }
+    QVERIFY(refused.contains(QStringLiteral("31.02.2024")));
+    QCOMPARE(messages.texts().size(), leavingFirst ? 1 : 0);
+    QVERIFY(r.stud.isEditing());
+    // The text waits in the edit, selected, and what is typed next corrects it.
+    QTRY_COMPARE(edit.selectedText(), QStringLiteral("31.02.2024"));
+    QCOMPARE(QApplication::focusWidget(), &edit);
+    typeText(&edit, QStringLiteral("28.02.2024"));
+    r.stud.post();
+    QCOMPARE(r.studColumn("101", "Birth"), QStringLiteral("2024-02-28"));
+    QCOMPARE(messages.texts().size(), leavingFirst ? 1 : 0);
 }
 
 void TestFieldControls::choiceBoxStoresItemsAndFreeText() {
