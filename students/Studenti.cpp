@@ -78,8 +78,6 @@ QPushButton* button(QWidget* parent, const QString& text, int x, int y, int w, i
     return b;
 }
 
-QString fieldText(const char* objectName) { return DM->field(objectName)->asString(); }
-
 }  // namespace
 
 QString TStuds::photoFilter() {
@@ -89,7 +87,6 @@ QString TStuds::photoFilter() {
 }
 
 TStuds::TStuds(QWidget* parent) : QWidget(parent, Qt::Window) {
-    Studs = this;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Студенты"));
     setObjectName(QStringLiteral("Studs"));
@@ -135,9 +132,7 @@ TStuds::TStuds(QWidget* parent) : QWidget(parent, Qt::Window) {
     show();
 }
 
-TStuds::~TStuds() {
-    if (Studs == this) Studs = nullptr;
-}
+TStuds::~TStuds() = default;
 
 QWidget* TStuds::buildStrip() {
     auto* strip = new QWidget;
@@ -305,7 +300,6 @@ QWidget* TStuds::buildGradePage() {
     ResultList->setTableName(QStringLiteral("ID_Result"));
     ResultList->setIndexFieldNames(QStringLiteral("ID_Result"));
     ResultList->setReadOnly(true);
-    if (DM->ADOConnection1.isOpen()) ResultList->open();
     GradeGrid->setColumns({{QStringLiteral("DIS"), QStringLiteral("DIS"), 119},
                            {QStringLiteral("Semestr"), QStringLiteral("Semestr"), 0},
                            {QStringLiteral("KONTOL"), QStringLiteral("KONTOL"), 0},
@@ -364,7 +358,7 @@ void TStuds::showEvent(QShowEvent* event) {
 
 void TStuds::FormShow() {
     PageControl1->setCurrentIndex(0);
-    if (Field* number = DM->field("Q_StudentiN_student")) number->setVisible(false);
+    if (Field* number = DM->Q_StudentiN_student) number->setVisible(false);
     DBGrid1->setDataSource(DM->DS_Studenti);
     DBGrid1->resetColumns();
     // The photo and the status bar name the student the card shows from the start.
@@ -374,7 +368,7 @@ void TStuds::FormShow() {
 void TStuds::refreshCard() {
     if (!DM->Q_Studenti->isActive()) return;
     if (PageControl1->currentIndex() == 0) {
-        const QString path = photos::findForCard(photos::Kind::Student, fieldText("Q_StudentiFoto"));
+        const QString path = photos::findForCard(photos::Kind::Student, DM->Q_StudentiFoto->asString());
         if (path.isEmpty())
             showPlaceholder();
         else
@@ -388,8 +382,8 @@ void TStuds::refreshCard() {
 void TStuds::showPhotoFile(const QString& path) {
     const QImage image = platform::loadPicture(path, photoBox);
     QPixmap pm = QPixmap::fromImage(image);
-    // Proportional: a large photo shrinks to fit, a small one keeps its size.
-    if (pm.width() > photoBox.width() || pm.height() > photoBox.height())
+    // Stretched, proportional: the photo fills its box whichever way it must be scaled.
+    if (!pm.isNull() && pm.size() != pm.size().scaled(photoBox, Qt::KeepAspectRatio))
         pm = pm.scaled(photoBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     Photo->setPixmap(pm);
     Photo->show();
@@ -403,10 +397,10 @@ void TStuds::showPlaceholder() {
 }
 
 void TStuds::writeStatusBar() {
-    statusPanels[1]->setText(fieldText("Q_StudentiN_student"));
-    statusPanels[2]->setText(fieldText("Q_StudentiFam"));
-    statusPanels[3]->setText(fieldText("Q_StudentiName"));
-    statusPanels[5]->setText(fieldText("Q_StudentiID_Spec"));
+    statusPanels[1]->setText(DM->Q_StudentiN_student->asString());
+    statusPanels[2]->setText(DM->Q_StudentiFam->asString());
+    statusPanels[3]->setText(DM->Q_StudentiName->asString());
+    statusPanels[5]->setText(DM->Q_StudentiID_Spec->asString());
 }
 
 void TStuds::PageControl1Change(int page) {
@@ -436,7 +430,9 @@ void TStuds::showSheet() {
     if (!isVisible() || PageControl1->currentIndex() != 1 || !grades->isActive() ||
         !DM->Q_Studenti->isActive())
         return;
-    const QString filter = sheetFilter(fieldText("Q_StudentiN_student"), semester());
+    // Opened once the sheet is shown, whenever the database became available.
+    if (!ResultList->isActive()) ResultList->open();
+    const QString filter = sheetFilter(DM->Q_StudentiN_student->asString(), semester());
     if (grades->isFiltered() && grades->filterText() == filter) return;
     // Settles a pending grade first; the first row that passes becomes current.
     grades->setFiltered(false);
@@ -448,40 +444,34 @@ void TStuds::CourseTabsChange(int) { showSheet(); }
 void TStuds::SemesterTabsChange(int) { showSheet(); }
 
 void TStuds::FillButtonClick() {
-    const QString number = fieldText("Q_StudentiN_student");
-    const QString specialty = fieldText("Q_StudentiID_Spec");
+    const QString number = DM->Q_StudentiN_student->asString();
+    const QString specialty = DM->Q_StudentiID_Spec->asString();
     const int term = semester();
     Dataset* grades = DM->T_Ocenki;
     if (!grades->isActive()) grades->open();
     showSheet();
     // The plan rows the student already has in this semester are not added again.
     std::set<int> present;
-    const Field* gradePlan = &grades->fieldByName(QStringLiteral("ID_Plan"));
-    const Field* gradeStudent = &grades->fieldByName(QStringLiteral("N_student"));
-    const Field* gradeTerm = &grades->fieldByName(QStringLiteral("Semestr"));
     for (int i = 0; i < grades->recordCount(); ++i) {
         if (grades->isPendingRow(i)) continue;
-        if (grades->viewValue(i, gradeStudent).toString() == number &&
-            grades->viewValue(i, gradeTerm).toInt() == term)
-            present.insert(grades->viewValue(i, gradePlan).toInt());
+        if (grades->viewValue(i, DM->T_OcenkiN_student).toString() == number &&
+            grades->viewValue(i, DM->T_OcenkiSemestr).toInt() == term)
+            present.insert(grades->viewValue(i, DM->T_OcenkiID_Plan).toInt());
     }
     // The plan is read in place: walking it would move the row the exam sheet prints.
     Dataset* plan = DM->Q_Plan_Spec;
-    const Field* planSpec = &plan->fieldByName(QStringLiteral("ID_Spec"));
-    const Field* planTerm = &plan->fieldByName(QStringLiteral("Semestr"));
-    const Field* planId = &plan->fieldByName(QStringLiteral("ID_Plan"));
     bool added = false;
     if (!specialty.isEmpty()) {
         for (int i = 0; i < plan->recordCount(); ++i) {
-            if (plan->viewValue(i, planSpec).toString() != specialty ||
-                plan->viewValue(i, planTerm).toInt() != term)
+            if (plan->viewValue(i, DM->Q_Plan_SpecID_Spec).toString() != specialty ||
+                plan->viewValue(i, DM->Q_Plan_SpecSemestr).toInt() != term)
                 continue;
-            const int id = plan->viewValue(i, planId).toInt();
+            const int id = plan->viewValue(i, DM->Q_Plan_SpecID_Plan).toInt();
             if (!present.insert(id).second) continue;
             grades->insert();
-            grades->fieldByName(QStringLiteral("N_student")).setValue(number);
-            grades->fieldByName(QStringLiteral("ID_Plan")).setValue(id);
-            grades->fieldByName(QStringLiteral("Semestr")).setValue(term);
+            DM->T_OcenkiN_student->setValue(number);
+            DM->T_OcenkiID_Plan->setValue(id);
+            DM->T_OcenkiSemestr->setValue(term);
             added = true;
         }
     }
@@ -490,8 +480,20 @@ void TStuds::FillButtonClick() {
 }
 
 void TStuds::ClearButtonClick() {
-    const QString number = fieldText("Q_StudentiN_student");
+    const QString number = DM->Q_StudentiN_student->asString();
     const int term = semester();
+    Dataset* grades = DM->T_Ocenki;
+    // A grade still being edited is settled first: dropped when it is one of the rows
+    // about to go, stored otherwise. Left pending, it would be written after the delete
+    // to a row that no longer exists.
+    if (grades->isActive() && grades->isEditing()) {
+        grades->updateRecord();
+        if (DM->T_OcenkiN_student->asString() == number && !DM->T_OcenkiSemestr->isNull() &&
+            DM->T_OcenkiSemestr->asInteger() == term)
+            grades->cancel();
+        else
+            grades->checkBrowseMode();
+    }
     Query* remove = DM->Q_Ocenki;
     // The values travel as parameters: a typed number never becomes part of the statement.
     remove->setSql(QStringList{QStringLiteral("Delete From Ocenki"),
@@ -501,7 +503,7 @@ void TStuds::ClearButtonClick() {
     remove->setParameter(QStringLiteral("SEMESTR"), term);
     remove->setParameter(QStringLiteral("N_STUDENT"), number);
     remove->execSql();
-    DM->T_Ocenki->refresh();
+    if (grades->isActive()) grades->refresh();
     showSheet();
 }
 
@@ -514,8 +516,8 @@ void TStuds::SaveButtonClick() {
     // What is still in an edit counts as typed.
     students->updateRecord();
     if (!students->isModified()) return;
-    const Field* fam = DM->field("Q_StudentiFam");
-    const Field* name = DM->field("Q_StudentiName");
+    const Field* fam = DM->Q_StudentiFam;
+    const Field* name = DM->Q_StudentiName;
     if (fam->asString().isEmpty() || name->asString().isEmpty()) {
         platform::showWarning(QStringLiteral("Заполните пожалуйста все поля"), this);
         return;
@@ -533,8 +535,8 @@ void TStuds::PhotoButtonClick() {
     const QString chosen = platform::choosePicture(this, photoFilter());
     if (chosen.isEmpty()) return;
     DM->Q_Studenti->updateRecord();
-    if (!photos::store(photos::Kind::Student, fieldText("Q_StudentiN_student"), chosen,
-                       *DM->field("Q_StudentiFoto")))
+    if (!photos::store(photos::Kind::Student, DM->Q_StudentiN_student->asString(), chosen,
+                       *DM->Q_StudentiFoto))
         return;
     showPhotoFile(chosen);
 }

@@ -75,6 +75,11 @@ private slots:
     void clearRemovesOnlyThatStudentAndSemester();
     void datesAndResultsAreTypedIntoTheGrid();
     void lookedUpColumnsEmptyWhilePlanClosed();
+    void clearSettlesAPendingGrade_data();
+    void clearSettlesAPendingGrade();
+    void numbersDifferingInLetterCaseHaveSheetsOfTheirOwn();
+    void resultsAreOfferedInAWindowMadeWithoutDatabase();
+    void refusedDateInACellIsReportedOnceAndKeptForCorrecting();
 };
 
 void TestGradeSheet::semesterNumbers_data() {
@@ -140,7 +145,7 @@ void TestGradeSheet::sheetFollowsTabsAndStudent() {
     QCOMPARE(sheet(w), QStringList{QStringLiteral("Физика|3|Экзамен||Хорошо")});
     // A number that is no plain digits matches exactly as text.
     DM->Q_Studenti->setRecNo(5);
-    QCOMPARE(DM->field("Q_StudentiN_student")->asString(), QStringLiteral("N_student"));
+    QCOMPARE(DM->Q_StudentiN_student->asString(), QStringLiteral("N_student"));
     QCOMPARE(sheet(w).size(), 2);
     DM->Q_Studenti->setRecNo(4);
     QCOMPARE(sheet(w), QStringList{QStringLiteral("Алгебра|3|Экзамен||")});
@@ -180,7 +185,7 @@ void TestGradeSheet::fillWithoutSpecialtyAddsNothing() {
     TStuds* w = openOnSheet(f);
     platform::MessageRecorder messages;
     DM->Q_Studenti->last();
-    QCOMPARE(DM->field("Q_StudentiID_Spec")->asString(), QString());
+    QCOMPARE(DM->Q_StudentiID_Spec->asString(), QString());
     click(w->FillButton);
     QCOMPARE(messages.texts(), QStringList{QStringLiteral("Данные дисциплин по семестрам заполнены")});
     QCOMPARE(count(f, "N_student = '0000009'"), 0);
@@ -200,7 +205,7 @@ void TestGradeSheet::clearRemovesOnlyThatStudentAndSemester() {
     StudentsFixture f(oddNumbers);
     TStuds* w = openOnSheet(f);
     DM->Q_Studenti->setRecNo(studentRow);
-    QCOMPARE(DM->field("Q_StudentiN_student")->asString(), number);
+    QCOMPARE(DM->Q_StudentiN_student->asString(), number);
     const int before = count(f, "1 = 1");
     const int own = f.scalar(QStringLiteral("SELECT count(*) FROM Ocenki WHERE N_student = '%1' "
                                             "AND Semestr = 3")
@@ -213,7 +218,7 @@ void TestGradeSheet::clearRemovesOnlyThatStudentAndSemester() {
     QCOMPARE(sheet(w), QStringList());
     QVERIFY(messages.texts().isEmpty());
     // The same student stays current, and the other semester is kept.
-    QCOMPARE(DM->field("Q_StudentiN_student")->asString(), number);
+    QCOMPARE(DM->Q_StudentiN_student->asString(), number);
     QCOMPARE(count(f, "N_student = '0000001' AND Semestr = 4"), 1);
     QCOMPARE(count(f, "N_student = '0000002'"), 1);
 }
@@ -259,6 +264,104 @@ void TestGradeSheet::lookedUpColumnsEmptyWhilePlanClosed() {
     DM->Q_Plan_Spec->close();
     DM->T_Ocenki->refresh();
     QCOMPARE(sheet(w), QStringList{QStringLiteral("|3||15.01.2024|Отлично")});
+}
+
+void TestGradeSheet::clearSettlesAPendingGrade_data() {
+    QTest::addColumn<bool>("cleared");
+    // An edited grade of the semester being cleared goes with the others.
+    QTest::newRow("one of the rows cleared") << true;
+    // A new grade of another semester is stored, and stays.
+    QTest::newRow("a row of another semester") << false;
+}
+
+void TestGradeSheet::clearSettlesAPendingGrade() {
+    QFETCH(bool, cleared);
+    StudentsFixture f;
+    TStuds* w = openOnSheet(f);
+    platform::MessageRecorder messages;
+    Dataset* grades = DM->T_Ocenki;
+    if (cleared) {
+        grades->edit();
+        DM->T_OcenkiDate->setAsString(QStringLiteral("20.06.2025"));
+    } else {
+        grades->append();
+        DM->T_OcenkiN_student->setValue(QStringLiteral("0000001"));
+        DM->T_OcenkiID_Plan->setValue(2);
+        DM->T_OcenkiSemestr->setValue(4);
+    }
+    w->ClearButtonClick();
+    QCOMPARE(grades->state(), DatasetState::Browse);
+    QCOMPARE(sheet(w), QStringList());
+    QCOMPARE(count(f, "N_student = '0000001' AND Semestr = 3"), 0);
+    QCOMPARE(count(f, "N_student = '0000001' AND Semestr = 4"), cleared ? 1 : 2);
+    // The next fill reads what is stored now: both plan rows of the semester come back.
+    click(w->FillButton);
+    QCOMPARE(sheet(w), (QStringList{"Алгебра|3|Экзамен||", "История|3|Зачет||"}));
+    QCOMPARE(count(f, "N_student = '0000001' AND Semestr = 3"), 2);
+    QCOMPARE(messages.texts(), QStringList{"Данные дисциплин по семестрам заполнены"});
+}
+
+void TestGradeSheet::numbersDifferingInLetterCaseHaveSheetsOfTheirOwn() {
+    StudentsFixture f(QStringLiteral(
+        "INSERT INTO Studenti (N_student, Fam, Name, ID_group) VALUES "
+        "('ab1', 'Строчный', 'Ян', 1), ('AB1', 'Прописной', 'Ян', 1);"
+        "INSERT INTO Ocenki (N_student, ID_Plan, Semestr) VALUES ('ab1', 1, 3), ('AB1', 2, 3)"));
+    TStuds* w = openOnSheet(f);
+    platform::MessageRecorder messages;
+    QVERIFY(DM->Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("ab1")));
+    QCOMPARE(sheet(w), QStringList{QStringLiteral("Алгебра|3|Экзамен||")});
+    click(w->FillButton);
+    QCOMPARE(sheet(w), (QStringList{"Алгебра|3|Экзамен||", "История|3|Зачет||"}));
+    w->ClearButtonClick();
+    QCOMPARE(count(f, "N_student = 'ab1'"), 0);
+    QCOMPARE(count(f, "N_student = 'AB1'"), 1);
+    QVERIFY(DM->Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("AB1")));
+    QCOMPARE(sheet(w), QStringList{QStringLiteral("История|3|Зачет||")});
+}
+
+void TestGradeSheet::resultsAreOfferedInAWindowMadeWithoutDatabase() {
+    StudentsFixture f;
+    for (Dataset* ds : DM->datasets()) ds->close();
+    DM->ADOConnection1.close();
+    TStuds* w = f.openWindow();
+    DM->DataModuleCreate();
+    w->PageControl1->setCurrentIndex(1);
+    DBGrid* grid = w->GradeGrid;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 4));
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto* box = qobject_cast<QComboBox*>(grid->editor());
+    QVERIFY(box);
+    QStringList offered;
+    for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+    QCOMPARE(offered, (QStringList{"Отлично", "Хорошо", "Зачтено"}));
+}
+
+void TestGradeSheet::refusedDateInACellIsReportedOnceAndKeptForCorrecting() {
+    StudentsFixture f;
+    TStuds* w = openOnSheet(f);
+    platform::MessageRecorder messages;
+    DBGrid* grid = w->GradeGrid;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 3));
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto* line = qobject_cast<QLineEdit*>(grid->editor());
+    QVERIFY(line);
+    line->selectAll();
+    typeText(line, QStringLiteral("31.02.2024"));
+    QTest::keyClick(line, Qt::Key_Return);
+    QCOMPARE(messages.texts(), QStringList{"'31.02.2024' is not a valid date."});
+    // Moving on with the same text ends without a second message.
+    QVERIFY_THROWS_EXCEPTION(platform::SilentAbort, DM->T_Ocenki->next());
+    QCOMPARE(messages.texts().size(), 1);
+    QCOMPARE(grid->editor(), line);
+    QTRY_COMPARE(line->selectedText(), QStringLiteral("31.02.2024"));
+    QCOMPARE(QApplication::focusWidget(), line);
+    typeText(line, QStringLiteral("30.01.2024"));
+    QTest::keyClick(line, Qt::Key_Return);
+    DM->T_Ocenki->checkBrowseMode();
+    QCOMPARE(count(f, "N_student = '0000001' AND Date = '2024-01-30'"), 1);
+    QCOMPARE(messages.texts().size(), 1);
 }
 
 int main(int argc, char** argv) {

@@ -28,7 +28,7 @@
 
 namespace {
 
-QString current(const char* objectName) { return DM->field(objectName)->asString(); }
+QString current(const Field* field) { return field->asString(); }
 
 void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
@@ -77,6 +77,7 @@ private slots:
     void cardFollowsTheCurrentStudent();
     void unreadablePhotoIsReportedAndTheMoveStands();
     void closingEmptiesTheReference();
+    void deletingTheLastStudentEmptiesTheCard();
 };
 
 void TestStudentWindow::opensOnTheCardWithoutTheNumberColumn() {
@@ -172,7 +173,7 @@ void TestStudentWindow::deleteReportsAndDiscardsANewRow() {
     QCOMPARE(f.scalar("SELECT count(*) FROM Studenti WHERE N_student = '0000001'").toInt(), 0);
     QCOMPARE(f.scalar("SELECT count(*) FROM Parents").toInt(), 1);
     QCOMPARE(messages.texts().size(), 2);
-    QCOMPARE(current("Q_StudentiN_student"), QStringLiteral("0000002"));
+    QCOMPARE(current(DM->Q_StudentiN_student), QStringLiteral("0000002"));
 }
 
 void TestStudentWindow::deleteInAnEmptyListIsRefused() {
@@ -229,7 +230,7 @@ void TestStudentWindow::cascadeNarrowsTheLists() {
     w->GroupPicker->setFocus();
     QTest::keyClick(w->GroupPicker, Qt::Key_Down);
     QCOMPARE(DM->Q_Studenti->state(), DatasetState::Edit);
-    QCOMPARE(current("Q_StudentiID_group"), QStringLiteral("2"));
+    QCOMPARE(current(DM->Q_StudentiID_group), QStringLiteral("2"));
     QCOMPARE(w->GroupPicker->displayText(), QStringLiteral("ПИ-22"));
     click(w->SaveButton);
     QCOMPARE(f.scalar("SELECT ID_group FROM Studenti WHERE N_student = '0000001'").toInt(), 2);
@@ -241,7 +242,7 @@ void TestStudentWindow::groupOfAnotherSpecialtyShowsEmptyAndIsKept() {
     w->SpecialtyPicker->setKeyValue(QStringLiteral("090304"));
     click(w->NextButton);
     // Anna's group belongs to another specialty.
-    QCOMPARE(current("Q_StudentiFam"), QStringLiteral("Иванова"));
+    QCOMPARE(current(DM->Q_StudentiFam), QStringLiteral("Иванова"));
     QCOMPARE(w->GroupPicker->displayText(), QString());
     typeText(w->CityEdit, QStringLiteral("Омск"));
     click(w->SaveButton);
@@ -285,7 +286,7 @@ void TestStudentWindow::listKeysActOnceAndOnlyInTheList() {
     QWidget* target = inList ? static_cast<QWidget*>(w->DBGrid1) : w->SearchEdit;
     target->setFocus();
     QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(current("Q_StudentiN_student"), currentAfter);
+    QCOMPARE(current(DM->Q_StudentiN_student), currentAfter);
     QCOMPARE(f.scalar("SELECT count(*) FROM Studenti").toInt(), storedAfter);
     QCOMPARE(recorder.texts(), messages);
     if (key == Qt::Key_Insert) {
@@ -319,7 +320,7 @@ void TestStudentWindow::quickSearch() {
     w->SearchEdit->setFocus();
     // Typed at once, as a paste would, so the focus move after a hit does not split the text.
     w->SearchEdit->setText(typed);
-    QCOMPARE(current("Q_StudentiN_student"), found);
+    QCOMPARE(current(DM->Q_StudentiN_student), found);
     QCOMPARE(w->DBGrid1->hasFocus(), focusInList);
     QCOMPARE(w->SearchEdit->hasFocus(), !focusInList);
     // The status bar follows the hit.
@@ -346,13 +347,13 @@ void TestStudentWindow::photoLoading() {
 
     dialog.answer(png);
     click(w->PhotoButton);
-    QCOMPARE(current("Q_StudentiFoto"), QString());
+    QCOMPARE(current(DM->Q_StudentiFoto), QString());
     QVERIFY(!QFile::exists(f.photoFolder() + QStringLiteral("/0000001.png")));
     QVERIFY(w->Placeholder->isVisible());
 
     dialog.answer(bmp);
     click(w->PhotoButton);
-    QCOMPARE(current("Q_StudentiFoto"), QStringLiteral("0000001.BMP"));
+    QCOMPARE(current(DM->Q_StudentiFoto), QStringLiteral("0000001.BMP"));
     QVERIFY(QFile::exists(f.photoFolder() + QStringLiteral("/0000001.BMP")));
     QVERIFY(w->Photo->isVisible());
     QVERIFY(!w->Placeholder->isVisible());
@@ -369,7 +370,7 @@ void TestStudentWindow::photoLoading() {
     dialog.answer(QString());
     click(w->PhotoButton);
     QVERIFY(w->Photo->isVisible());
-    QCOMPARE(current("Q_StudentiFoto"), QStringLiteral("0000001.BMP"));
+    QCOMPARE(current(DM->Q_StudentiFoto), QStringLiteral("0000001.BMP"));
 }
 
 void TestStudentWindow::parentsPage() {
@@ -403,7 +404,7 @@ void TestStudentWindow::cardFollowsTheCurrentStudent() {
                                   Qt::green);
     DM->Q_Studenti->setRecNo(1);
     DM->Q_Studenti->edit();
-    DM->field("Q_StudentiFoto")->setAsString(QStringLiteral("0000002.BMP"));
+    DM->Q_StudentiFoto->setAsString(QStringLiteral("0000002.BMP"));
     DM->Q_Studenti->post();
     DM->Q_Studenti->first();
     TStuds* w = f.openWindow();
@@ -411,7 +412,8 @@ void TestStudentWindow::cardFollowsTheCurrentStudent() {
     DM->Q_Studenti->next();
     QVERIFY(w->Photo->isVisible());
     QVERIFY(!w->Placeholder->isVisible());
-    QCOMPARE(w->Photo->pixmap().size(), QSize(50, 60));
+    // A small photo is stretched, in proportion, to fill its box.
+    QCOMPARE(w->Photo->pixmap().size(), QSize(141, 170));
     QCOMPARE(w->statusPanels[2]->text(), QStringLiteral("Иванова"));
     QCOMPARE(w->statusPanels[5]->text(), QStringLiteral("090303"));
     // On another page the status bar still follows; the photo waits for the card page.
@@ -432,7 +434,7 @@ void TestStudentWindow::unreadablePhotoIsReportedAndTheMoveStands() {
     writeFile(f.photoFolder() + QStringLiteral("/0000002.BMP"), "BM not a picture");
     TStuds* w = f.openWindow();
     QCOMPARE(failureOf([] { DM->Q_Studenti->next(); }), QStringLiteral("Bitmap image is not valid"));
-    QCOMPARE(current("Q_StudentiN_student"), QStringLiteral("0000002"));
+    QCOMPARE(current(DM->Q_StudentiN_student), QStringLiteral("0000002"));
     QCOMPARE(w->statusPanels[2]->text(), QStringLiteral("Петров"));
     DM->Q_Studenti->next();
     QCOMPARE(w->statusPanels[2]->text(), QStringLiteral("Сидоров"));
@@ -447,6 +449,21 @@ void TestStudentWindow::closingEmptiesTheReference() {
     QCOMPARE(Studs, nullptr);
     // Moving now reaches no window.
     DM->Q_Studenti->next();
+}
+
+void TestStudentWindow::deletingTheLastStudentEmptiesTheCard() {
+    StudentsFixture f(QStringLiteral("UPDATE Studenti SET Foto = '0000004.BMP' WHERE N_student = '0000004'"));
+    StudentsFixture::writePicture(f.photoFolder() + QStringLiteral("/0000004.BMP"), 40, 40,
+                                  Qt::red);
+    TStuds* w = f.openWindow();
+    platform::MessageRecorder messages;
+    while (DM->Q_Studenti->recordCount() > 1) w->DeleteButtonClick();
+    QVERIFY(w->Photo->isVisible());
+    QCOMPARE(panels(w)[2], QStringLiteral("иванов"));
+    w->DeleteButtonClick();
+    QCOMPARE(panels(w), (QStringList{"Номер", "", "", "", "Специальность", ""}));
+    QVERIFY(w->Placeholder->isVisible());
+    QVERIFY(!w->Photo->isVisible());
 }
 
 int main(int argc, char** argv) {
