@@ -1,6 +1,7 @@
 #include "BenchDb.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -20,5 +21,12 @@ QString database() {
     }
     return QFileInfo(path).absoluteFilePath();
 }
+
+DataModuleFolder::DataModuleFolder(const QString& db) : m_previous(QDir::currentPath()) {
+    QFile::link(QFileInfo(db).absoluteFilePath(), m_dir.filePath(QStringLiteral("verdikon.mdb")));
+    QDir::setCurrent(m_dir.path());
+}
+
+DataModuleFolder::~DataModuleFolder() { QDir::setCurrent(m_previous); }
 
 }  // namespace bench

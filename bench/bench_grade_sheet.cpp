@@ -28,10 +28,10 @@ namespace {
 class Sheet {
 public:
     explicit Sheet(const QString& db) {
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(QFileInfo(db).absolutePath());
-        dm = std::make_unique<TDM>();
-        QDir::setCurrent(previous);
+        {
+            bench::DataModuleFolder folder(db);
+            dm = std::make_unique<TDM>();
+        }
         window = new TStuds;
         window->PageControl1->setCurrentIndex(1);
         QApplication::processEvents();

@@ -18,12 +18,10 @@ namespace {
 constexpr int ScreenRows = 40;
 
 void BM_GridScreen(benchmark::State& state) {
-    const QString db = bench::database();
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(QFileInfo(db).absolutePath());
     platform::MessageRecorder messages;
+    auto folder = std::make_unique<bench::DataModuleFolder>(bench::database());
     TDM dm;
-    QDir::setCurrent(previous);
+    folder.reset();
     if (!messages.messages().empty()) {
         state.SkipWithError("the data module reported failures");
         return;
