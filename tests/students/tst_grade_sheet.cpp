@@ -51,6 +51,16 @@ TStuds* openOnSheet(StudentsFixture& f) {
 
 void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
+// Opens the result cell of a row with F2: its drop-down's entries.
+QStringList offeredResults(DBGrid* grid, int row) {
+    grid->setCurrentIndex(grid->model()->index(row, 4));
+    QTest::keyClick(grid, Qt::Key_F2);
+    QStringList offered;
+    if (auto* box = qobject_cast<QComboBox*>(grid->editor()))
+        for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+    return offered;
+}
+
 int count(StudentsFixture& f, const QString& where) {
     return f.scalar(QStringLiteral("SELECT count(*) FROM Ocenki WHERE ") + where).toInt();
 }
@@ -236,14 +246,10 @@ void TestGradeSheet::datesAndResultsAreTypedIntoTheGrid() {
     // The first key opens the cell editor; the rest go to whatever has the focus then.
     for (const QChar c : QStringLiteral("20.06.2025")) typeText(QApplication::focusWidget(), c);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    grid->setCurrentIndex(grid->model()->index(1, 4));
-    QTest::keyClick(grid, Qt::Key_F2);
+    // Every result is offered, not only the grade's own.
+    QCOMPARE(offeredResults(grid, 1), (QStringList{"Отлично", "Хорошо", "Зачтено"}));
     auto* box = qobject_cast<QComboBox*>(grid->editor());
     QVERIFY(box);
-    // Every result is offered, not only the grade's own.
-    QStringList offered;
-    for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
-    QCOMPARE(offered, (QStringList{"Отлично", "Хорошо", "Зачтено"}));
     box->setCurrentIndex(2);
     emit box->activated(2);
     QTest::keyClick(grid, Qt::Key_Up);
@@ -328,13 +334,7 @@ void TestGradeSheet::resultsAreOfferedInAWindowMadeWithoutDatabase() {
     w->PageControl1->setCurrentIndex(1);
     DBGrid* grid = w->GradeGrid;
     grid->setFocus();
-    grid->setCurrentIndex(grid->model()->index(0, 4));
-    QTest::keyClick(grid, Qt::Key_F2);
-    auto* box = qobject_cast<QComboBox*>(grid->editor());
-    QVERIFY(box);
-    QStringList offered;
-    for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
-    QCOMPARE(offered, (QStringList{"Отлично", "Хорошо", "Зачтено"}));
+    QCOMPARE(offeredResults(grid, 0), (QStringList{"Отлично", "Хорошо", "Зачтено"}));
 }
 
 void TestGradeSheet::refusedDateInACellIsReportedOnceAndKeptForCorrecting() {
