@@ -1,7 +1,11 @@
 // The grid's table model. The data link's notices arrive synchronously from the
-// engine; each becomes the smallest model signal that keeps views right:
-// open, close and a changed row count reset; anything else is dataChanged
-// (views repaint only what is on screen) or a header change for the marks.
+// engine; each becomes the smallest model signal that keeps views right: open,
+// close and a view changed as a whole reset; a new or cancelled pending row and
+// a deleted row are rows inserted or removed; a stored row is dataChanged for
+// its row, after a move when it went to another place in the order; a change
+// in a lookup dataset is dataChanged for every row (views repaint only what is
+// on screen); the marks are header changes. A count that does not add up
+// resets.
 #include "GridModel.h"
 
 #include <algorithm>
@@ -38,7 +42,10 @@ public:
 protected:
     void activeChanged() override { m_model->reset(true); }
     void dataSourceChanged() override { m_model->reset(true); }
-    void dataSetChanged() override { m_model->rowsChanged(); }
+    void rowsInserted(int first, int count) override { m_model->rowsInserted(first, count); }
+    void rowsRemoved(int first, int count) override { m_model->rowsRemoved(first, count); }
+    void rowStored(int from, int to) override { m_model->rowStored(from, to); }
+    void viewReset() override { m_model->reset(false); }
     void recordMoved() override { m_model->currentRowMoved(); }
     void recordChanged(Field* field) override { m_model->recordChanged(field); }
     void stateChanged() override { m_model->stateChanged(); }
@@ -57,6 +64,18 @@ public:
 protected:
     void activeChanged() override { m_model->lookupsChanged(); }
     void dataSetChanged() override { m_model->lookupsChanged(); }
+
+private:
+    GridModel* m_model;
+};
+
+// Model rows are the rows as they stood before the change while the views are told of it.
+class GridModel::ShiftScope {
+public:
+    ShiftScope(GridModel* model, Shift shift) : m_model(model) { m_model->m_shift = shift; }
+    ~ShiftScope() { m_model->m_shift = Shift(); }
+    ShiftScope(const ShiftScope&) = delete;
+    ShiftScope& operator=(const ShiftScope&) = delete;
 
 private:
     GridModel* m_model;
@@ -273,6 +292,7 @@ void GridModel::reset(bool columnsToo) {
 void GridModel::watchLookups() {
     m_lookupWatches.clear();
     m_lookupSources.clear();
+    m_selfLookup = false;
     // The lookup datasets of the columns, and the ones their results are looked up in.
     std::vector<Dataset*> watched;
     std::vector<Dataset*> pending;
@@ -282,6 +302,7 @@ void GridModel::watchLookups() {
     while (!pending.empty()) {
         Dataset* ds = pending.back();
         pending.pop_back();
+        if (ds == dataset()) m_selfLookup = true;
         if (ds == dataset() || std::find(watched.begin(), watched.end(), ds) != watched.end())
             continue;
         watched.push_back(ds);
@@ -305,17 +326,94 @@ void GridModel::lookupsChanged() {
                      {Qt::DisplayRole, Qt::EditRole});
 }
 
-void GridModel::rowsChanged() {
-    if (m_writing > 0 || m_resetting) {
-        m_resetPending = true;
-        return;
+bool GridModel::deferRows() {
+    if (m_writing == 0 && !m_resetting) return false;
+    m_resetPending = true;
+    return true;
+}
+
+void GridModel::rowsInserted(int first, int count) {
+    if (deferRows()) return;
+    if (!isActive() || count <= 0 || first < 0 || first > m_rowCount ||
+        dataset()->recordCount() != m_rowCount + count)
+        return reset(false);
+    {
+        ShiftScope shift(this, {Shift::Insert, first, count, 0});
+        beginInsertRows(QModelIndex(), first, first + count - 1);
     }
+    m_rowCount += count;
+    endInsertRows();
+    rowsSettled();
+}
+
+void GridModel::rowsRemoved(int first, int count) {
+    if (deferRows()) return;
+    if (!isActive() || count <= 0 || first < 0 || first + count > m_rowCount ||
+        dataset()->recordCount() != m_rowCount - count)
+        return reset(false);
+    removeModelRows(first, count);
+    rowsSettled();
+}
+
+void GridModel::removeModelRows(int first, int count) {
+    {
+        ShiftScope shift(this, {Shift::Remove, first, count, 0});
+        beginRemoveRows(QModelIndex(), first, first + count - 1);
+    }
+    m_rowCount -= count;
+    endRemoveRows();
+}
+
+void GridModel::rowStored(int from, int to) {
+    if (deferRows()) return;
     const int count = isActive() ? dataset()->recordCount() : 0;
-    if (count != m_rowCount) return reset(false);
-    if (count > 0 && !m_columns.empty())
-        emit dataChanged(index(0, 0), index(count - 1, int(m_columns.size()) - 1));
+    if (!isActive() || from < 0 || from >= m_rowCount || count != m_rowCount - (to < 0 ? 1 : 0) ||
+        to >= count)
+        return reset(false);
+    if (to < 0) {
+        removeModelRows(from, 1);
+    } else {
+        if (to != from) {
+            bool moving;
+            {
+                ShiftScope shift(this, {Shift::Move, from, 0, to});
+                moving = beginMoveRows(QModelIndex(), from, from, QModelIndex(),
+                                       to > from ? to + 1 : to);
+            }
+            if (!moving) return reset(false);
+            endMoveRows();
+        }
+        rowChanged(to);
+    }
+    if (m_selfLookup) lookupsChanged();
+    rowsSettled();
+}
+
+void GridModel::rowChanged(int row) {
+    if (!m_columns.empty()) emit dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));
+}
+
+void GridModel::rowsSettled() {
     updateMark();
     if (onCurrentChanged) onCurrentChanged();
+}
+
+int GridModel::datasetRow(int row) const {
+    switch (m_shift.kind) {
+        case Shift::None:
+            break;
+        case Shift::Insert:
+            return row < m_shift.first ? row : row + m_shift.count;
+        case Shift::Remove:
+            if (row < m_shift.first) return row;
+            return row < m_shift.first + m_shift.count ? -1 : row - m_shift.count;
+        case Shift::Move: {
+            if (row == m_shift.first) return m_shift.to;
+            const int without = row > m_shift.first ? row - 1 : row;
+            return without >= m_shift.to ? without + 1 : without;
+        }
+    }
+    return row;
 }
 
 void GridModel::currentRowMoved() {
@@ -374,12 +472,13 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
-    if (!c.field || !isActive()) return {};
+    const int row = datasetRow(index.row());
+    if (!c.field || !isActive() || row < 0) return {};
     // A row whose lookups or calculation fail shows empty cells while painting;
     // moving to the row reports the failure to whoever moved.
     try {
-        if (role == Qt::DisplayRole) return dataset()->viewDisplayText(index.row(), c.field);
-        return c.field->format(dataset()->viewValue(index.row(), c.field));
+        if (role == Qt::DisplayRole) return dataset()->viewDisplayText(row, c.field);
+        return c.field->format(dataset()->viewValue(row, c.field));
     } catch (const DataError&) {
         return {};
     }
@@ -392,9 +491,10 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     }
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignCenter);
-    if (role != Qt::DisplayRole || section != currentRow()) return {};
+    const int row = datasetRow(section);
+    if (role != Qt::DisplayRole || row < 0 || row != currentRow()) return {};
     const Dataset* ds = dataset();
-    if (ds->isPendingRow(section)) return insertMark();
+    if (ds->isPendingRow(row)) return insertMark();
     return ds->state() == DatasetState::Edit ? editMark() : browseMark();
 }
 

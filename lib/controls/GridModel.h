@@ -4,7 +4,10 @@
 // Only the cells Qt asks for are computed: a cell is one viewDisplayText() of
 // its row, so a screen of a 1.5-million-row dataset costs a screen of rows.
 // The model keeps its own row count, changed only when it tells the views, so
-// views never see a count that moved without notice.
+// views never see a count that moved without notice. The dataset tells of a
+// change after making it; while the model tells the views beforehand
+// (rowsAboutToBeInserted and the like), its rows are mapped back to the rows
+// as they stood.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -118,9 +121,27 @@ private:
         bool numeric = false;
     };
 
+    // A change of rows the dataset has made and the views are being told of.
+    struct Shift {
+        enum Kind { None, Insert, Remove, Move } kind = None;
+        int first = 0;  // Insert, Remove: the first row; Move: where the row stood
+        int count = 0;  // Insert, Remove
+        int to = 0;     // Move: where it stands now
+    };
+    class ShiftScope;
+
     void resolveColumns();
     void reset(bool columnsToo);
-    void rowsChanged();
+    // True when a write or a reset is under way: the views hear of the rows after it.
+    bool deferRows();
+    void rowsInserted(int first, int count);
+    void rowsRemoved(int first, int count);
+    void rowStored(int from, int to);
+    void removeModelRows(int first, int count);
+    void rowChanged(int row);
+    void rowsSettled();
+    // The dataset's row of a model row, -1 for a row the dataset no longer has.
+    int datasetRow(int row) const;
     void currentRowMoved();
     void stateChanged();
     void recordChanged(Field* field);
@@ -138,6 +159,9 @@ private:
     QList<GridColumn> m_windowColumns;
     std::vector<Column> m_columns;
     int m_rowCount = 0;
+    Shift m_shift;
+    // A lookup column reads this dataset (through its lookups): a stored row shows on others.
+    bool m_selfLookup = false;
     int m_markedRow = -1;
     bool m_editable = true;
     int m_writing = 0;

@@ -109,13 +109,6 @@ void IntColumn::appendFrom(Statement& st, int col) {
     }
 }
 
-void IntColumn::bind(Statement& st, int index, Row row) const {
-    if (isNull(row))
-        st.bindNull(index);
-    else
-        st.bind(index, int64_t(m_values[row]));
-}
-
 int IntColumn::compare(Row a, Row b) const {
     const int n = compareNulls(isNull(a), isNull(b));
     return n != 2 ? n : cmp(m_values[a], m_values[b]);
@@ -170,13 +163,6 @@ void FloatColumn::appendFrom(Statement& st, int col) {
         }
         default: return push(0, true);
     }
-}
-
-void FloatColumn::bind(Statement& st, int index, Row row) const {
-    if (isNull(row))
-        st.bindNull(index);
-    else
-        st.bind(index, m_values[row]);
 }
 
 int FloatColumn::compare(Row a, Row b) const {
@@ -279,13 +265,6 @@ void DateColumn::appendFrom(Statement& st, int col) {
     }
     const auto t = st.columnText8(col);
     m_values.push_back(parseIso(t.data(), int(t.size())));
-}
-
-void DateColumn::bind(Statement& st, int index, Row row) const {
-    if (isNull(row))
-        st.bindNull(index);
-    else
-        st.bind(index, toIso(m_values[row]));
 }
 
 int DateColumn::compare(Row a, Row b) const { return cmp(m_values[a], m_values[b]); }
@@ -392,13 +371,6 @@ void TextColumn::appendFrom(Statement& st, int col) {
     m_lastText.assign(t);
     m_lastId = id;
     m_ids.push_back(id);
-}
-
-void TextColumn::bind(Statement& st, int index, Row row) const {
-    if (isNull(row))
-        st.bindNull(index);
-    else
-        st.bind(index, text(row).toString());
 }
 
 int TextColumn::compare(Row a, Row b) const {

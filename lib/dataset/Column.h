@@ -26,6 +26,8 @@
 class Statement;
 
 using Row = uint32_t;
+// No storage row: a new row not stored yet, or nothing found.
+constexpr Row NoRow = UINT32_MAX;
 
 class Column {
 public:
@@ -46,8 +48,6 @@ public:
     virtual void set(Row row, const QVariant& v) = 0;
     // Appends the value of result column `col` of the statement's current row.
     virtual void appendFrom(Statement& st, int col) = 0;
-    // Binds the row's value as statement parameter `index` (1-based).
-    virtual void bind(Statement& st, int index, Row row) const = 0;
     // <0, 0, >0 in the column's order; null first.
     virtual int compare(Row a, Row b) const = 0;
     // Compares a row with a value of the column's type.
@@ -77,7 +77,6 @@ public:
     void append(const QVariant& v) override;
     void set(Row row, const QVariant& v) override;
     void appendFrom(Statement& st, int col) override;
-    void bind(Statement& st, int index, Row row) const override;
     int compare(Row a, Row b) const override;
     int compareValue(Row a, const QVariant& v) const override;
     std::vector<int64_t> sortKeys() const override;
@@ -102,7 +101,6 @@ public:
     void append(const QVariant& v) override;
     void set(Row row, const QVariant& v) override;
     void appendFrom(Statement& st, int col) override;
-    void bind(Statement& st, int index, Row row) const override;
     int compare(Row a, Row b) const override;
     int compareValue(Row a, const QVariant& v) const override;
     std::vector<int64_t> sortKeys() const override;
@@ -128,7 +126,6 @@ public:
     void append(const QVariant& v) override { m_values.push_back(encode(v)); }
     void set(Row row, const QVariant& v) override { m_values[row] = encode(v); }
     void appendFrom(Statement& st, int col) override;
-    void bind(Statement& st, int index, Row row) const override;
     int compare(Row a, Row b) const override;
     int compareValue(Row a, const QVariant& v) const override;
     std::vector<int64_t> sortKeys() const override { return m_values; }
@@ -164,7 +161,6 @@ public:
     void append(const QVariant& v) override;
     void set(Row row, const QVariant& v) override;
     void appendFrom(Statement& st, int col) override;
-    void bind(Statement& st, int index, Row row) const override;
     int compare(Row a, Row b) const override;
     int compareValue(Row a, const QVariant& v) const override;
     std::vector<int64_t> sortKeys() const override;

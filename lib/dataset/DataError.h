@@ -41,5 +41,8 @@ inline QString invalidFloat(const QString& text) {
 inline QString invalidDate(const QString& text) {
     return QStringLiteral("'%1' is not a valid date").arg(text);
 }
+inline QString parameterNotFound(const QString& name) {
+    return QStringLiteral("Parameter '%1' not found").arg(name);
+}
 inline QString recordNotFound() { return QStringLiteral("Record not found"); }
 }  // namespace msg

@@ -19,6 +19,11 @@ void DataLink::setDataSource(DataSource* source) {
 
 Dataset* DataLink::dataset() const { return m_source ? m_source->dataset() : nullptr; }
 
+void DataLink::rowsInserted(int, int) { dataSetChanged(); }
+void DataLink::rowsRemoved(int, int) { dataSetChanged(); }
+void DataLink::rowStored(int, int) { dataSetChanged(); }
+void DataLink::viewReset() { dataSetChanged(); }
+
 bool DataLink::isActive() const {
     Dataset* ds = dataset();
     return ds && ds->isActive();
@@ -55,14 +60,23 @@ void DataSource::detach(DataLink* link) {
     m_links.erase(std::remove(m_links.begin(), m_links.end(), link), m_links.end());
 }
 
-void DataSource::notify(Event event, Field* field) {
+void DataSource::notify(Event event, Field* field) { dispatch(event, field, -1, -1); }
+
+void DataSource::notifyRows(Event event, int first, int second) {
+    dispatch(event, nullptr, first, second);
+}
+
+void DataSource::dispatch(Event event, Field* field, int first, int second) {
     const std::vector<DataLink*> links = m_links;
     for (DataLink* link : links) {
         if (std::find(m_links.begin(), m_links.end(), link) == m_links.end()) continue;
         switch (event) {
             case Event::ActiveChanged: link->activeChanged(); break;
             case Event::RecordMoved: link->recordMoved(); break;
-            case Event::DataSetChanged: link->dataSetChanged(); break;
+            case Event::RowsInserted: link->rowsInserted(first, second); break;
+            case Event::RowsRemoved: link->rowsRemoved(first, second); break;
+            case Event::RowStored: link->rowStored(first, second); break;
+            case Event::ViewReset: link->viewReset(); break;
             case Event::RecordChanged: link->recordChanged(field); break;
             case Event::StateChanged: link->stateChanged(); break;
             case Event::UpdateData: link->updateData(); break;

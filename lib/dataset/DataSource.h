@@ -4,6 +4,12 @@
 // Each bound control owns a DataLink by composition and overrides the events
 // it cares about. An exception thrown while a link handles an event reaches
 // the caller of the dataset operation that caused it.
+//
+// Changes of the rows shown come as they were made: rows inserted into the
+// view, rows removed from it, a pending row stored, or the view changed as a
+// whole. A link that does not tell them apart hears each as dataSetChanged().
+// Row positions count the pending inserted row, as recNo() does, and each
+// event arrives after the change.
 #pragma once
 
 #include <QObject>
@@ -32,8 +38,17 @@ protected:
     virtual void activeChanged() {}
     // The current row changed.
     virtual void recordMoved() {}
-    // The rows shown changed as a whole (open, filter, master move, insert, delete, post, sort).
+    // The rows shown changed; each of the four below comes here unless overridden.
     virtual void dataSetChanged() {}
+    // `count` rows now stand at `first` (a new pending row); the rows from there on moved down.
+    virtual void rowsInserted(int first, int count);
+    // The `count` rows that stood at `first` are gone (deleted, or a pending row cancelled).
+    virtual void rowsRemoved(int first, int count);
+    // The pending row was stored: it stood at `from` and stands at `to` now (-1: it
+    // left the view), the rows between moving by one to make room.
+    virtual void rowStored(int from, int to);
+    // The view changed as a whole (filter, master move, refresh, sort).
+    virtual void viewReset();
     // Values of the current row changed: one field, or all of them when field is null.
     virtual void recordChanged(Field* field) { (void)field; }
     virtual void stateChanged() {}
@@ -66,17 +81,24 @@ public:
     enum class Event {
         ActiveChanged,
         RecordMoved,
-        DataSetChanged,
+        RowsInserted,
+        RowsRemoved,
+        RowStored,
+        ViewReset,
         RecordChanged,
         StateChanged,
         UpdateData,
         CheckBrowseMode
     };
-    // Called by the dataset.
-    void notify(Event event, Field* field = nullptr);
 
 private:
     friend class DataLink;
+    friend class Dataset;
+    void notify(Event event, Field* field = nullptr);
+    // Row events: RowsInserted and RowsRemoved give the first row and the count,
+    // RowStored the position before and after.
+    void notifyRows(Event event, int first, int second);
+    void dispatch(Event event, Field* field, int first, int second);
     void attach(DataLink* link);
     void detach(DataLink* link);
     Dataset* m_dataset = nullptr;

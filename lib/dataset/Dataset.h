@@ -16,30 +16,47 @@
 // - Lookups search all rows of the lookup dataset, whatever view is in force,
 //   through a hash index per key column built on first use after a change; they
 //   are computed for a row when it becomes current, when a grid reads it (no
-//   caching beyond the row last read) and while a field of a pending row
-//   changes, unless the dataset keeps its lookups while editing.
+//   caching beyond the row last read, kept until this dataset or one its
+//   lookups read changes) and while a field of a pending row changes, unless
+//   the dataset keeps its lookups while editing.
 // - Settling (before every move, insert, append, filter, sort and master move):
 //   details settle first, bound controls write their text, then the pending row
 //   is posted if modified, else cancelled. A failure leaves the row pending and
 //   the operation undone.
 // - Hooks are plain callables; anything they throw reaches the caller.
+// - Data sources hear of each change after it is made: a row inserted into or
+//   removed from the view, a pending row stored (where it stood, where it
+//   stands now), or the view changed as a whole.
+//
+// The units: FieldInference (fields from columns), Snapshot (reading, sharing,
+// copy on write), RowOrder (sort and order), View (master range and filter),
+// MasterLink, KeyIndex (lookup searches), Values (records and calculation),
+// Locate, SqlWriter, Editing; Dataset.cpp keeps the states,
+// settling, moves and notifications.
 #pragma once
 
 #include <QObject>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "Column.h"
 #include "DataError.h"
 #include "DataSource.h"
 #include "Field.h"
+#include "KeyIndex.h"
+#include "RowOrder.h"
+#include "Snapshot.h"
+#include "View.h"
 
 class Connection;
 class Filter;
+class MasterLink;
 class Statement;
 
 enum class DatasetState { Inactive, Browse, Edit, Insert };
@@ -49,9 +66,9 @@ Q_DECLARE_FLAGS(LocateOptions, LocateOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(LocateOptions)
 
 struct Bookmark {
-    Row row = UINT32_MAX;
+    Row row = NoRow;
     quint64 generation = 0;
-    bool isValid() const { return row != UINT32_MAX; }
+    bool isValid() const { return row != NoRow; }
 };
 
 class Dataset : public QObject {
@@ -119,8 +136,7 @@ public:
 
     // The result field of the first row whose key field holds the value,
     // searching every row whatever view is in force, without moving.
-    QVariant lookup(const QString& keyField, const QVariant& keyValue,
-                    const QString& resultField);
+    QVariant lookup(const QString& keyField, const QVariant& keyValue, const QString& resultField);
 
     // ---- editing
     void edit();
@@ -128,7 +144,8 @@ public:
     void append();
     void post();
     void cancel();
-    // Deletes the current row at once (inserting: cancels).
+    // Deletes the current row at once (inserting: cancels). After-scroll runs
+    // whatever remains, also when the view is then empty.
     void remove();
     // Settles a pending row: controls write their text, then post if modified, else cancel.
     void checkBrowseMode();
@@ -140,6 +157,9 @@ public:
     QString filterText() const { return m_filterText; }
     void setFiltered(bool on);
     bool isFiltered() const { return m_filtered; }
+    // Text comparisons of the filter count letter case (off: they do not, the default).
+    void setFilterCaseSensitive(bool on);
+    bool filterCaseSensitive() const { return m_filterCaseSensitive; }
     // Column list such as "ID_Group ASC, Fam DESC"; empty: the order list, else reading order.
     void setSort(const QString& sort);
     QString sort() const { return m_sortText; }
@@ -148,7 +168,7 @@ public:
     // The view shows only rows whose link fields (the leading order fields)
     // equal the master's current values of masterFields (names separated by ';').
     void setMaster(DataSource* master, const QString& masterFields);
-    DataSource* masterSource() const { return m_master; }
+    DataSource* masterSource() const;
 
     // A pending row's lookups and calculated values stay as they were until it is posted.
     void setKeepLookupsWhileEditing(bool on) { m_keepLookups = on; }
@@ -167,24 +187,12 @@ public:
     QString viewDisplayText(int index, const Field* field) const;
     bool isPendingRow(int index) const;
 
-    // ---- used by fields, data sources and links
-    QVariant activeValue(const Field* field) const;
-    void setActiveValue(Field* field, const QVariant& v);
-    void attachSource(DataSource* source);
-    void detachSource(DataSource* source);
-    void masterChanged();
-    void masterFieldChanged(Field* field);
-    void masterCheckBrowseMode();
-
 protected:
     // The statement that reads the rows, its first result column the hidden key
     // when the dataset can be written; fills m_baseTable (empty: read-only).
     virtual std::unique_ptr<Statement> openStatement() = 0;
     // How many rows the statement will give, when that is cheap to know (0: unknown).
     virtual int64_t expectedRows() { return 0; }
-    // The fields to declare when the dataset declares none (called at open); `stepped`:
-    // the statement is on its first row, whose values tell the type of untyped columns.
-    void createDefaultFields(Statement& st, int firstColumn, bool stepped);
     // The leading order fields, used as link fields under a master.
     virtual QStringList orderFieldNames() const { return {}; }
     void ensureConnected();
@@ -192,63 +200,74 @@ protected:
     void checkActive() const;
 
     Connection* m_connection = nullptr;
-    QString m_baseTable;   // the table posts and deletes write to
-    bool m_hasKey = false;  // the statement's first column is the hidden key
+    QString m_baseTable;        // the table posts and deletes write to
+    bool m_hasKey = false;      // the statement's first column is the hidden key
     bool m_wholeTable = false;  // the statement reads every row of m_baseTable in rowid order
-    QStringList m_columnNames;  // database column of each storage column
 
 private:
     struct Record {
-        Row row = UINT32_MAX;        // storage row; none for a new row
-        bool buffered = false;       // data values live in `values`, not in storage
+        Row row = NoRow;               // storage row; none for a new row
+        bool buffered = false;         // data values live in `values`, not in storage
         std::vector<QVariant> values;  // per field: data (when buffered), lookups, calculated
         std::vector<bool> changed;     // per field, for the pending row
     };
+    // The change stamps a computed row depends on: this dataset's and those its lookups read.
+    using Stamps = QVarLengthArray<std::pair<const Dataset*, quint64>, 8>;
     class ActiveScope;
     friend class Field;
+    friend class DataSource;
+    friend class MasterLink;
 
+    // fields and columns (FieldInference.cpp)
     Field& addField(const QString& name, FieldKind kind, FieldType type, int size);
+    // The fields to declare when the dataset declares none (called at open); `stepped`:
+    // the statement is on its first row, whose values tell the type of untyped columns.
+    void createDefaultFields(Statement& st, int firstColumn, bool stepped);
     void bindFields(Statement& st);
+    std::vector<FieldType> dataTypes() const;
+
+    // snapshot (Snapshot.cpp)
     void loadRows(Statement& st, bool hasRow);
     // Reads the rows, or adopts the same table's snapshot from another dataset.
     void readSnapshot(Statement& st, bool declareFromColumns);
     Column& ownColumn(size_t k);
-    std::vector<int64_t>& ownKeys();
     void releaseSnapshot();
-    struct SortColumn {
-        int column;
-        bool descending;
-    };
-    std::vector<SortColumn> resolveSort() const;
 
-    // order and view
-    bool less(Row a, Row b) const;
-    void buildOrder();
-    size_t orderPosition(Row r) const;
-    void placeInOrder(Row r, std::optional<Row> before);
-    void removeFromOrder(Row r);
+    // order, view, filter and master (RowOrder.cpp, View.cpp, MasterLink.cpp)
+    std::vector<SortColumn> resolveSort() const;
     void rebuildView();
-    void narrowToFilter();
     void showFromFirst();
-    size_t viewCount() const;
-    Row viewRow(size_t i) const;
+    size_t viewCount() const { return m_view.count(); }
+    Row viewRow(size_t i) const { return m_view.row(i); }
     Row rowAt(int index) const;
     int viewIndexOf(Row r) const;
-    bool matchesMaster(Row r) const;
-    bool computeRestriction(std::vector<QVariant>& values) const;
-    void updateRestriction();
     std::unique_ptr<Filter> compileFilter(const QString& text) const;
+    std::unique_ptr<Filter> compileAndSettle(const QString& text);
+    void masterChanged();
+    void masterFieldChanged(Field* field);
+    void masterCheckBrowseMode();
 
-    // rows and records
-    void moveTo(int index, bool always);
+    // records and values (Values.cpp, KeyIndex.cpp)
+    QVariant activeValue(const Field* field) const;
+    void setActiveValue(Field* field, const QVariant& v);
     void readCurrent();
     void calculate(Record& rec) const;
     QVariant recordValue(const Record& rec, const Field* f) const;
     QVariant storageValue(Row row, const Field* f) const;
     QVariant rowValue(Row row, const Field* f) const;
     Row findByKey(const Field* keyField, const QVariant& value);
+    void lookupsDeclared();
+    void collectStamps(Stamps& out) const;
+    void touch() { ++m_changeStamp; }
+
+    // states, moves and notifications (Dataset.cpp, Editing.cpp)
+    void attachSource(DataSource* source);
+    void detachSource(DataSource* source);
+    void moveTo(int index, bool always);
     void doScroll();
+    void rowGone();
     void notify(DataSource::Event event, Field* field = nullptr);
+    void notifyRows(DataSource::Event event, int first, int second);
     void setState(DatasetState s);
     void startInsert(bool atEnd);
     void writeRow();
@@ -258,24 +277,22 @@ private:
 
     std::vector<std::unique_ptr<Field>> m_fields;
     bool m_declared = false;
-    std::vector<std::shared_ptr<Column>> m_columns;  // shared with other datasets until changed
-    std::shared_ptr<std::vector<int64_t>> m_keys;    // hidden key per storage row
-    std::vector<uint8_t> m_live;  // 0 for a deleted storage row
-    std::vector<Row> m_order;
-    std::vector<SortColumn> m_sortColumns;
-    QString m_sortText;
+    QStringList m_columnNames;  // database column of each storage column
     bool m_readOnly = false;
 
-    // view: m_order[m_lo, m_hi), or m_view when materialised
-    size_t m_lo = 0, m_hi = 0;
-    bool m_materialised = false;
-    std::vector<Row> m_view;
+    Snapshot m_snapshot;
+    RowOrder m_order{m_snapshot};
+    View m_view{m_order};
+    QString m_sortText;
+    KeyIndexes m_indexes;
+    std::vector<Dataset*> m_lookupTargets;  // the datasets lookup fields read, each once
+
     int m_cur = -1;
     Record m_current;
     Record m_edit;
     mutable Record m_scratch;  // the row a grid read last
-    mutable Row m_scratchRow = UINT32_MAX;
-    mutable quint64 m_scratchStamp = 0;
+    mutable Row m_scratchRow = NoRow;
+    mutable Stamps m_scratchStamps;
     mutable Record* m_active = &m_current;
     mutable bool m_calculating = false;
     mutable int m_lookupDepth = 0;
@@ -288,82 +305,20 @@ private:
     bool m_keepLookups = false;
     bool m_settling = false;
     quint64 m_generation = 0;
-    quint64 m_stamp = 0;  // bumps on every change of rows
+    quint64 m_rowsStamp = 0;     // bumps on every change of rows
+    quint64 m_changeStamp = 1;   // bumps on every change a computed row may depend on
+    quint64 m_columnCopies = 0;  // shared columns copied before a change
 
     QString m_filterText;
     bool m_filtered = false;
+    bool m_filterCaseSensitive = false;
     std::unique_ptr<Filter> m_filter;
 
-    DataSource* m_master = nullptr;
-    QStringList m_masterFields;
-    std::unique_ptr<class MasterLink> m_masterLink;
-    std::vector<QVariant> m_restriction;  // master values in force; empty: matches nothing
-    bool m_restricted = false;            // a master is open and restricts the view
-    std::vector<int> m_linkColumns;
-
-    struct KeyIndex;
-    mutable std::vector<std::unique_ptr<KeyIndex>> m_indexes;
+    std::unique_ptr<MasterLink> m_masterLink;
 
     std::vector<DataSource*> m_sources;
 };
 
-// A whole table, optionally ordered by a list of its columns.
-class Table : public Dataset {
-    Q_OBJECT
-public:
-    explicit Table(QObject* parent = nullptr) : Dataset(parent) {}
-    void setTableName(const QString& name);
-    QString tableName() const { return m_tableName; }
-    // Order columns separated by ';', ascending.
-    void setIndexFieldNames(const QString& names);
-    QString indexFieldNames() const { return m_indexFieldNames; }
-
-protected:
-    std::unique_ptr<Statement> openStatement() override;
-    QStringList orderFieldNames() const override;
-    int64_t expectedRows() override;
-
-private:
-    QString m_tableName;
-    QString m_indexFieldNames;
-};
-
-// The rows of a statement whose text is held as lines, with named parameters (:NAME).
-class Query : public Dataset {
-    Q_OBJECT
-public:
-    explicit Query(QObject* parent = nullptr) : Dataset(parent) {}
-
-    QStringList sql() const { return m_sql; }
-    QString sqlText() const { return m_sql.join(QLatin1Char('\n')); }
-    // Each of these closes the query at once.
-    void setSql(const QStringList& lines);
-    void setSql(const QString& text) { setSql(QStringList{text}); }
-    void addSql(const QString& line);
-    void clearSql();
-
-    struct Parameter {
-        QString name;
-        std::optional<FieldType> type;  // declared type; none: the value as given
-        QVariant value;                 // invalid: empty (null)
-    };
-    // Declares a parameter's type ahead of its value.
-    void declareParameter(const QString& name, FieldType type);
-    // Sets a parameter by name (any letter case); a declared type converts the value.
-    void setParameter(const QString& name, const QVariant& value);
-    QVariant parameter(const QString& name) const;
-    QStringList parameterNames() const;
-
-    // Runs a statement that returns no rows; the number of rows it changed.
-    int execSql();
-
-protected:
-    std::unique_ptr<Statement> openStatement() override;
-
-private:
-    void parseParameters();
-    Parameter* findParameter(const QString& name);
-    void bindParameters(Statement& st);
-    QStringList m_sql;
-    std::vector<Parameter> m_params;
-};
+// Callers reach the dataset kinds through this header.
+#include "Query.h"
+#include "Table.h"

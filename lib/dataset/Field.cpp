@@ -3,7 +3,6 @@
 // costs a name and a few flags whatever the number of rows.
 #include "Field.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -52,6 +51,7 @@ Field& Field::setLookup(Dataset* dataset, const QString& keyField, const QString
     m_keyField = keyField;
     m_lookupKeyField = lookupKeyField;
     m_lookupResultField = resultField;
+    m_dataset->lookupsDeclared();
     return *this;
 }
 
@@ -97,8 +97,7 @@ bool isBlank(const QVariant& v) {
 QVariant Field::convert(const QVariant& v) const {
     if (m_type == FieldType::Text) {
         if (!v.isValid() || v.isNull()) return {};
-        QString s = v.typeId() == QMetaType::QDate ? v.toDate().toString(QStringLiteral("dd.MM.yyyy"))
-                                                   : v.toString();
+        QString s = v.typeId() == QMetaType::QDate ? formatShortDate(v.toDate()) : v.toString();
         if (s.isEmpty()) return {};
         if (m_size > 0 && s.size() > m_size) s.truncate(m_size);
         return s;
@@ -163,7 +162,7 @@ QVariant Field::convert(const QVariant& v) const {
 QString Field::format(const QVariant& v) const {
     if (!v.isValid() || v.isNull()) return {};
     switch (m_type) {
-        case FieldType::DateTime: return v.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+        case FieldType::DateTime: return formatShortDate(v.toDate());
         case FieldType::Float: return QString::number(v.toDouble(), 'g', 15);
         default: return v.toString();
     }
@@ -182,6 +181,8 @@ QDate parseShortDate(const QString& text) {
     if (!m.hasMatch()) return {};
     return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
 }
+
+QString formatShortDate(const QDate& date) { return date.toString(QStringLiteral("dd.MM.yyyy")); }
 
 QString formatNumber(double v, const QString& pattern) {
     // Digit places before and after the point; '0' forces a digit, '#' shows one only if needed.

@@ -83,11 +83,12 @@ public:
 
     // The storage column of a data field, -1 until the dataset opens.
     int column() const { return m_column; }
-    void setColumn(int column) { m_column = column; }
     // Names match without regard to letter case, Cyrillic included.
     bool hasName(const QString& name) const;
 
 private:
+    friend class Dataset;
+    void setColumn(int column) { m_column = column; }
     Dataset* m_dataset;
     int m_index;
     QString m_name;
@@ -113,3 +114,5 @@ private:
 QString formatNumber(double v, const QString& pattern);
 // Parses dd.MM.yyyy (also d.M.yyyy); an invalid QDate when it is not a date.
 QDate parseShortDate(const QString& text);
+// The short Russian form dd.MM.yyyy, whatever the machine's locale.
+QString formatShortDate(const QDate& date);

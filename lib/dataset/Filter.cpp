@@ -1,191 +1,24 @@
-// Filter expressions: the condition text is parsed once into a small tree of comparisons,
-// each already bound to its typed column with the literal converted to the column's type,
-// so evaluating a row never touches strings, variants or the text of the expression.
+// Filter expressions: the condition text is parsed once into a small tree of comparisons
+// (FilterNodes.h), each already bound to its typed column with the literal converted to the
+// column's type, so evaluating a row never touches strings, variants or the text of the
+// expression. Parsing is one pass over the text.
 #include "Filter.h"
-
-#include <type_traits>
 
 #include <QDate>
 #include <QStringView>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "DataError.h"
+#include "FilterNodes.h"
+#include "Names.h"
 
 namespace {
 
-enum class Op { Equal, NotEqual, Less, Greater, LessOrEqual, GreaterOrEqual };
-
-bool holds(Op op, int order) {
-    switch (op) {
-        case Op::Equal:
-            return order == 0;
-        case Op::NotEqual:
-            return order != 0;
-        case Op::Less:
-            return order < 0;
-        case Op::Greater:
-            return order > 0;
-        case Op::LessOrEqual:
-            return order <= 0;
-        case Op::GreaterOrEqual:
-            break;
-    }
-    return order >= 0;
-}
-
-// ---- nodes
-
-class MatchAll final : public Filter {
-public:
-    bool matches(Row) const override { return true; }
-};
-
-class AndNode final : public Filter {
-public:
-    AndNode(std::unique_ptr<Filter> a, std::unique_ptr<Filter> b)
-        : m_a(std::move(a)), m_b(std::move(b)) {}
-    bool matches(Row row) const override { return m_a->matches(row) && m_b->matches(row); }
-    void requiredEqualities(std::vector<Equality>& out) const override {
-        m_a->requiredEqualities(out);
-        m_b->requiredEqualities(out);
-    }
-
-private:
-    std::unique_ptr<Filter> m_a, m_b;
-};
-
-class OrNode final : public Filter {
-public:
-    OrNode(std::unique_ptr<Filter> a, std::unique_ptr<Filter> b)
-        : m_a(std::move(a)), m_b(std::move(b)) {}
-    bool matches(Row row) const override { return m_a->matches(row) || m_b->matches(row); }
-
-private:
-    std::unique_ptr<Filter> m_a, m_b;
-};
-
-class NotNode final : public Filter {
-public:
-    explicit NotNode(std::unique_ptr<Filter> a) : m_a(std::move(a)) {}
-    bool matches(Row row) const override { return !m_a->matches(row); }
-
-private:
-    std::unique_ptr<Filter> m_a;
-};
-
-class NullTest final : public Filter {
-public:
-    NullTest(const Column& column, bool wantNull) : m_column(column), m_wantNull(wantNull) {}
-    bool matches(Row row) const override { return m_column.isNull(row) == m_wantNull; }
-
-private:
-    const Column& m_column;
-    bool m_wantNull;
-};
-
-// Integer values are compared as doubles so that a literal such as 3.5 keeps its meaning;
-// every 32-bit integer is exact in a double.
-template <typename ColumnType, typename Compare>
-class NumberComparison final : public Filter {
-public:
-    NumberComparison(const ColumnType& column, double value) : m_column(column), m_value(value) {}
-    bool matches(Row row) const override {
-        return !m_column.isNull(row) && Compare{}(double(m_column.at(row)), m_value);
-    }
-    void requiredEqualities(std::vector<Equality>& out) const override {
-        if constexpr (std::is_same_v<Compare, std::equal_to<>> &&
-                      std::is_same_v<ColumnType, IntColumn>)
-            out.push_back({&m_column, QString(), m_value});
-        else
-            (void)out;
-    }
-
-private:
-    const ColumnType& m_column;
-    double m_value;
-};
-
-template <typename Compare>
-using IntComparison = NumberComparison<IntColumn, Compare>;
-template <typename Compare>
-using FloatComparison = NumberComparison<FloatColumn, Compare>;
-
-// Dates are compared by their day only: the time of day a row may carry does not count.
-template <typename Compare>
-class DateComparison final : public Filter {
-public:
-    DateComparison(const DateColumn& column, int64_t day) : m_column(column), m_day(day) {}
-    bool matches(Row row) const override {
-        const int64_t v = m_column.at(row);
-        return v != DateColumn::Null && Compare{}(v / 86400, m_day);
-    }
-
-private:
-    const DateColumn& m_column;
-    int64_t m_day;
-};
-
-// Case-insensitive comparison with Unicode folding is costly, and a column repeats few
-// distinct strings over many rows, so each string id is decided once and remembered.
-class TextComparison final : public Filter {
-public:
-    TextComparison(const TextColumn& column, Op op, QString literal)
-        : m_column(column), m_op(op), m_literal(std::move(literal)), m_decided(1, No) {}
-
-    bool matches(Row row) const override {
-        const uint32_t id = m_column.id(row);
-        if (id < m_decided.size()) {
-            const uint8_t d = m_decided[id];
-            if (d != Undecided) return d == Yes;
-        }
-        return decide(id);
-    }
-    void requiredEqualities(std::vector<Equality>& out) const override {
-        if (m_op == Op::Equal) out.push_back({&m_column, m_literal, 0});
-    }
-
-private:
-    enum : uint8_t { Undecided, No, Yes };
-
-    bool decide(uint32_t id) const {
-        // The column may have interned new strings since the filter was compiled.
-        if (id >= m_decided.size()) m_decided.resize(m_column.distinctCount(), Undecided);
-        const bool yes = holds(m_op, m_column.string(id).compare(m_literal, Qt::CaseInsensitive));
-        m_decided[id] = yes ? Yes : No;
-        return yes;
-    }
-
-    const TextColumn& m_column;
-    Op m_op;
-    QString m_literal;
-    // Filled while evaluating, hence mutable: a filter is evaluated by one thread at a time.
-    // Id 0 is null, which never satisfies a comparison.
-    mutable std::vector<uint8_t> m_decided;
-};
-
-template <template <typename> class Node, typename... Args>
-std::unique_ptr<Filter> makeComparison(Op op, const Args&... args) {
-    switch (op) {
-        case Op::Equal:
-            return std::make_unique<Node<std::equal_to<>>>(args...);
-        case Op::NotEqual:
-            return std::make_unique<Node<std::not_equal_to<>>>(args...);
-        case Op::Less:
-            return std::make_unique<Node<std::less<>>>(args...);
-        case Op::Greater:
-            return std::make_unique<Node<std::greater<>>>(args...);
-        case Op::LessOrEqual:
-            return std::make_unique<Node<std::less_equal<>>>(args...);
-        case Op::GreaterOrEqual:
-            break;
-    }
-    return std::make_unique<Node<std::greater_equal<>>>(args...);
-}
+using namespace filter;
 
 // ---- literals
 
@@ -241,10 +74,6 @@ std::optional<int64_t> toDay(const QString& text) {
 
 // ---- parser
 
-bool isNameChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_';
-}
-
 bool endsWord(QChar c) {
     return c.isSpace() || c == u'(' || c == u')' || c == u'=' || c == u'<' || c == u'>';
 }
@@ -255,7 +84,8 @@ bool isKeyword(QStringView word, const char* keyword) {
 
 class Parser {
 public:
-    Parser(QStringView text, const Filter::Resolver& resolve) : m_text(text), m_resolve(resolve) {}
+    Parser(QStringView text, const Filter::Resolver& resolve, Qt::CaseSensitivity textCase)
+        : m_text(text), m_resolve(resolve), m_case(textCase) {}
 
     std::unique_ptr<Filter> parse() {
         skipBlanks();
@@ -387,7 +217,7 @@ private:
         // Text is matched against the literal exactly as written, numbers included, so that
         // a code such as 0012345 keeps its leading zeros.
         if (const auto* text = dynamic_cast<const TextColumn*>(&column))
-            return std::make_unique<TextComparison>(*text, op, literal.text);
+            return std::make_unique<TextComparison>(*text, op, literal.text, m_case);
         if (const auto* ints = dynamic_cast<const IntColumn*>(&column)) {
             const auto v = toNumber(literal.text);
             if (!v) throw DataError(msg::invalidInteger(literal.text));
@@ -434,11 +264,19 @@ private:
 
     QStringView m_text;
     const Filter::Resolver& m_resolve;
+    Qt::CaseSensitivity m_case;
     qsizetype m_pos = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<Filter> Filter::compile(const QString& text, const Resolver& resolve) {
-    return Parser(text, resolve).parse();
+std::unique_ptr<Filter> Filter::compile(const QString& text, const Resolver& resolve,
+                                        Qt::CaseSensitivity textCase) {
+    return Parser(text, resolve, textCase).parse();
+}
+
+QString quoteFilterText(const QString& text) {
+    QString inner = text;
+    inner.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + inner + QLatin1Char('\'');
 }

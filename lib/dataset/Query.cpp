@@ -5,14 +5,15 @@
 // is read together with the table's hidden key, so its rows can be edited and
 // deleted like a table's; any other statement (joins, grouping, expressions in
 // the list) gives read-only rows. Changing the text closes the query at once.
+//
+// Costs: the text is scanned for parameter names once per change of text;
+// binding looks each of the statement's parameters up by name (a handful).
+#include "Query.h"
+
 #include <QRegularExpression>
 
 #include "Connection.h"
-#include "Dataset.h"
-
-namespace {
-bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
-}  // namespace
+#include "Names.h"
 
 void Query::setSql(const QStringList& lines) {
     close();
@@ -33,7 +34,8 @@ void Query::clearSql() {
 }
 
 void Query::parseParameters() {
-    // Names outside quotes and brackets; values of names that stay are kept.
+    // Names outside quotes and brackets; values of names that stay are kept, and a
+    // declared type comes back with its name whatever texts came between.
     std::vector<Parameter> found;
     const QString text = sqlText();
     QChar quote;
@@ -57,6 +59,7 @@ void Query::parseParameters() {
             if (!known) {
                 Parameter p{name, std::nullopt, {}};
                 if (const Parameter* old = findParameter(name)) p = *old;
+                p.type = declaredType(name);
                 found.push_back(p);
             }
             i = j - 1;
@@ -65,13 +68,30 @@ void Query::parseParameters() {
     m_params = std::move(found);
 }
 
-Query::Parameter* Query::findParameter(const QString& name) {
-    for (auto& p : m_params)
+const Query::Parameter* Query::findParameter(const QString& name) const {
+    for (const auto& p : m_params)
         if (p.name.compare(name, Qt::CaseInsensitive) == 0) return &p;
     return nullptr;
 }
 
+Query::Parameter* Query::findParameter(const QString& name) {
+    return const_cast<Parameter*>(std::as_const(*this).findParameter(name));
+}
+
+std::optional<FieldType> Query::declaredType(const QString& name) const {
+    for (const auto& [declared, type] : m_declaredTypes)
+        if (declared.compare(name, Qt::CaseInsensitive) == 0) return type;
+    return std::nullopt;
+}
+
 void Query::declareParameter(const QString& name, FieldType type) {
+    bool known = false;
+    for (auto& [declared, t] : m_declaredTypes)
+        if (declared.compare(name, Qt::CaseInsensitive) == 0) {
+            t = type;
+            known = true;
+        }
+    if (!known) m_declaredTypes.emplace_back(name, type);
     Parameter* p = findParameter(name);
     if (!p) {
         m_params.push_back({name, type, {}});
@@ -82,7 +102,7 @@ void Query::declareParameter(const QString& name, FieldType type) {
 
 void Query::setParameter(const QString& name, const QVariant& value) {
     Parameter* p = findParameter(name);
-    if (!p) throw DataError(QStringLiteral("Parameter '%1' not found").arg(name));
+    if (!p) throw DataError(msg::parameterNotFound(name));
     if (!p->type) {
         p->value = value;
         return;
@@ -93,9 +113,8 @@ void Query::setParameter(const QString& name, const QVariant& value) {
 }
 
 QVariant Query::parameter(const QString& name) const {
-    for (const auto& p : m_params)
-        if (p.name.compare(name, Qt::CaseInsensitive) == 0) return p.value;
-    throw DataError(QStringLiteral("Parameter '%1' not found").arg(name));
+    if (const Parameter* p = findParameter(name)) return p->value;
+    throw DataError(msg::parameterNotFound(name));
 }
 
 QStringList Query::parameterNames() const {

@@ -2,8 +2,14 @@
 // order of its order list. The table and column names are matched without
 // regard to letter case (SQLite itself folds ASCII only, so Cyrillic names
 // are matched here, against the names the database spells).
+//
+// Costs: opening counts the rows first (so storage is reserved once) and reads
+// them in rowid order, so the snapshot can be shared with any other dataset
+// reading the same table whole.
+#include "Table.h"
+
 #include "Connection.h"
-#include "Dataset.h"
+#include "Names.h"
 
 void Table::setTableName(const QString& name) {
     checkInactive();
@@ -16,12 +22,7 @@ void Table::setIndexFieldNames(const QString& names) {
     if (isActive()) setSort(sort());
 }
 
-QStringList Table::orderFieldNames() const {
-    QStringList out;
-    for (const QString& n : m_indexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-        if (!n.trimmed().isEmpty()) out << n.trimmed();
-    return out;
-}
+QStringList Table::orderFieldNames() const { return splitNames(m_indexFieldNames); }
 
 std::unique_ptr<Statement> Table::openStatement() {
     const QString actual = m_connection->tableName(m_tableName);

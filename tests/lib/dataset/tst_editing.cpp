@@ -128,6 +128,8 @@ private Q_SLOTS:
     void cutsTextToFieldSize();
     void afterScrollFollowsCurrentRow_data();
     void afterScrollFollowsCurrentRow();
+    void afterScrollHearsTheLastRowIsGone_data();
+    void afterScrollHearsTheLastRowIsGone();
     void onEditErrorSeesFailureFirst_data();
     void onEditErrorSeesFailureFirst();
     void onPostErrorSeesFailureFirst_data();
@@ -1121,6 +1123,69 @@ void TestEditing::afterScrollFollowsCurrentRow() {
 
     QCOMPARE(ids, seen);
     QCOMPARE(t->recNo(), recNo);
+}
+
+void TestEditing::afterScrollHearsTheLastRowIsGone_data() {
+    // Rows kept before the operation: "one" (ID 2 only), "none", or "filtered" (all three,
+    // the filter showing ID 2 only).
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("operation");
+    // What the hook saw at each run: the current row's position and whether Fam was null.
+    QTest::addColumn<QList<int>>("positions");
+    QTest::addColumn<QList<bool>>("famNull");
+
+    using Positions = QList<int>;
+    using Nulls = QList<bool>;
+    QTest::newRow("delete the only row")
+        << QStringLiteral("one") << QStringLiteral("remove") << Positions{-1} << Nulls{true};
+    QTest::newRow("delete the only row the filter shows")
+        << QStringLiteral("filtered") << QStringLiteral("remove") << Positions{-1} << Nulls{true};
+    QTest::newRow("cancel the only, new row")
+        << QStringLiteral("none") << QStringLiteral("insert, cancel") << Positions{-1}
+        << Nulls{true};
+    QTest::newRow("delete the only, new row")
+        << QStringLiteral("none") << QStringLiteral("insert, remove") << Positions{-1}
+        << Nulls{true};
+    // A view that changes as a whole to no rows leaves no row behind that a window showed
+    // as current and now lost by a delete: the hook keeps to rows that are there.
+    QTest::newRow("filter that shows nothing")
+        << QStringLiteral("one") << QStringLiteral("filter") << Positions{} << Nulls{};
+}
+
+void TestEditing::afterScrollHearsTheLastRowIsGone() {
+    QFETCH(QString, rows);
+    QFETCH(QString, operation);
+    QFETCH(QList<int>, positions);
+    QFETCH(QList<bool>, famNull);
+
+    TestDb db(studentSchema);
+    if (rows == QLatin1String("one")) db.exec(QStringLiteral("DELETE FROM Student WHERE ID <> 2"));
+    if (rows == QLatin1String("none")) db.exec(QStringLiteral("DELETE FROM Student"));
+    auto t = studentTable(db, false);
+    t->setFilterText(rows == QLatin1String("filtered") ? QStringLiteral("ID = 2")
+                                                       : QStringLiteral("ID = 99"));
+    t->setFiltered(rows == QLatin1String("filtered"));
+    t->open();
+    if (operation.startsWith(QLatin1String("insert"))) t->insert();
+
+    QList<int> seenPositions;
+    QList<bool> seenNull;
+    t->afterScroll = [&](Dataset& ds) {
+        seenPositions << ds.recNo();
+        seenNull << ds.fieldByName(QStringLiteral("Fam")).isNull();
+        QCOMPARE(ds.isEmpty(), ds.recNo() < 0);
+    };
+    if (operation.endsWith(QLatin1String("remove")))
+        t->remove();
+    else if (operation.endsWith(QLatin1String("cancel")))
+        t->cancel();
+    else
+        t->setFiltered(true);
+
+    QCOMPARE(seenPositions, positions);
+    QCOMPARE(seenNull, famNull);
+    QVERIFY(t->isEmpty());
+    QCOMPARE(t->state(), DatasetState::Browse);
 }
 
 void TestEditing::onEditErrorSeesFailureFirst_data() {

@@ -56,6 +56,8 @@ private Q_SLOTS:
     void setsParametersByName();
     void convertsTypedParameter_data();
     void convertsTypedParameter();
+    void declaredTypeOutlivesTextReplacement_data();
+    void declaredTypeOutlivesTextReplacement();
     void emptyParameterIsNull_data();
     void emptyParameterIsNull();
     void execSqlCountsChangedRows_data();
@@ -264,6 +266,46 @@ void TestQuery::convertsTypedParameter() {
     QCOMPARE(q->parameter(QStringLiteral("P")), value);
     q->open();
     QCOMPARE(shown(*q, QStringLiteral("Fam")), surnames);
+}
+
+void TestQuery::declaredTypeOutlivesTextReplacement_data() {
+    // Steps: "declare" (ID_G as an integer), "clear", "add" or "set" the statement that
+    // names :ID_G, "set other" (a statement without it).
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("cleared, then added") << QStringList{"declare", "clear", "add"};
+    QTest::newRow("declared before any text") << QStringList{"declare", "add"};
+    QTest::newRow("text replaced") << QStringList{"set", "declare", "set"};
+    QTest::newRow("name gone from the text, then back")
+        << QStringList{"set", "declare", "set other", "clear", "add"};
+}
+
+void TestQuery::declaredTypeOutlivesTextReplacement() {
+    QFETCH(QStringList, steps);
+    TestDb db(schema);
+    auto q = makeQuery(db, {});
+    const QString statement = QStringLiteral(
+        "SELECT typeof(:ID_G) AS Kind, count(*) AS Students FROM Student WHERE ID_Group = :id_g");
+    for (const QString& step : steps) {
+        if (step == QLatin1String("declare"))
+            q->declareParameter(QStringLiteral("ID_G"), FieldType::Integer);
+        else if (step == QLatin1String("clear"))
+            q->clearSql();
+        else if (step == QLatin1String("add"))
+            q->addSql(statement);
+        else if (step == QLatin1String("set"))
+            q->setSql(statement);
+        else if (step == QLatin1String("set other"))
+            q->setSql(QStringLiteral("SELECT Fam FROM Student"));
+    }
+    q->setParameter(QStringLiteral("ID_G"), QStringLiteral("7"));
+    QCOMPARE(q->parameter(QStringLiteral("id_g")).typeId(), QMetaType::Int);
+    QCOMPARE(q->parameter(QStringLiteral("id_g")).toInt(), 7);
+    q->open();
+    QCOMPARE(shown(*q, QStringLiteral("Kind")), QStringList{QStringLiteral("integer")});
+    q->setParameter(QStringLiteral("ID_G"), QStringLiteral(" 2 "));
+    q->close();
+    q->open();
+    QCOMPARE(shown(*q, QStringLiteral("Students")), QStringList{QStringLiteral("2")});
 }
 
 void TestQuery::emptyParameterIsNull_data() {

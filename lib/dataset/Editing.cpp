@@ -1,0 +1,214 @@
+// Editing: the edit and insert states, storing a pending row, cancelling it,
+// deleting a row.
+//
+// Invariants and costs:
+// - While editing or inserting, fields read and write the pending record; its
+//   data values are a copy of the row's (edit) or start empty (insert; a
+//   detail's link fields take the master's values). The stored row does not
+//   change until the post succeeds.
+// - A post writes one INSERT (then reads the row back, for its counter and
+//   defaults) or one UPDATE of the changed fields, by the hidden key; the
+//   snapshot then changes the same way, the row is put to its place in the
+//   order (O(log n) search plus a memmove) and the view is rebuilt. A failure
+//   leaves the row pending and nothing changed.
+// - A delete is one DELETE by the hidden key; the storage row is marked dead
+//   and leaves the order. After-scroll runs after a delete and after a
+//   cancelled insert whatever remains, so a window showing the row hears that
+//   it is gone even when the view is now empty.
+#include <algorithm>
+
+#include "Connection.h"
+#include "Dataset.h"
+#include "MasterLink.h"
+#include "SqlWriter.h"
+
+template <typename Op>
+void Dataset::guarded(const std::function<void(Dataset&, const DataError&)>& hook, Op op) {
+    try {
+        op();
+    } catch (const DataError& e) {
+        if (hook) hook(*this, e);
+        throw;
+    }
+}
+
+void Dataset::edit() {
+    if (isEditing()) return;
+    if (isActive() && isEmpty()) return insert();
+    guarded(onEditError, [this] {
+        checkActive();
+        if (isReadOnly()) throw DataError(msg::readOnlyDataset());
+    });
+    m_edit = m_current;
+    m_edit.buffered = true;
+    m_edit.values.resize(m_fields.size());
+    for (const auto& f : m_fields)
+        if (f->kind() == FieldKind::Data)
+            m_edit.values[size_t(f->index())] = storageValue(m_current.row, f.get());
+    m_edit.changed.assign(m_fields.size(), false);
+    m_modified = false;
+    m_active = &m_edit;
+    setState(DatasetState::Edit);
+}
+
+void Dataset::insert() {
+    startInsert(false);
+}
+void Dataset::append() {
+    startInsert(true);
+}
+
+void Dataset::startInsert(bool atEnd) {
+    checkActive();
+    checkBrowseMode();
+    if (isReadOnly()) throw DataError(msg::readOnlyDataset());
+    m_curBeforeInsert = m_cur;
+    const int count = int(viewCount());
+    m_insertPos = atEnd || m_cur < 0 ? count : m_cur;
+    m_insertBefore =
+        m_insertPos < count ? std::optional<Row>(viewRow(size_t(m_insertPos))) : std::nullopt;
+    m_edit = Record();
+    m_edit.buffered = true;
+    m_edit.values.assign(m_fields.size(), QVariant());
+    m_edit.changed.assign(m_fields.size(), false);
+    // A new detail row starts with its master's link values.
+    if (m_masterLink && m_masterLink->restricts() && !m_masterLink->values().empty())
+        for (size_t i = 0; i < m_masterLink->linkCount(); ++i) {
+            const size_t field = size_t(m_masterLink->linkField(i));
+            m_edit.values[field] = m_masterLink->values()[i];
+            m_edit.changed[field] = true;
+        }
+    m_modified = false;
+    m_cur = m_insertPos;
+    m_active = &m_edit;
+    m_state = DatasetState::Insert;
+    touch();
+    calculate(m_edit);
+    notify(DataSource::Event::StateChanged);
+    notifyRows(DataSource::Event::RowsInserted, m_insertPos, 1);
+    doScroll();
+}
+
+void Dataset::checkRequired() const {
+    for (const auto& f : m_fields)
+        if (f->isRequired() && f->kind() == FieldKind::Data && f->type() != FieldType::Counter &&
+            m_edit.values[size_t(f->index())].isNull())
+            throw DataError(msg::mustHaveValue(f->displayLabel()));
+}
+
+void Dataset::post() {
+    checkActive();
+    if (!isEditing()) throw DataError(msg::notEditing());
+    updateRecord();
+    guarded(onPostError, [this] {
+        checkRequired();
+        writeRow();
+    });
+}
+
+void Dataset::writeRow() {
+    SqlWriter writer(*m_connection, m_baseTable);
+    Row r = NoRow;
+    if (m_state == DatasetState::Insert) {
+        QStringList columns;
+        std::vector<QVariant> values;
+        for (const auto& f : m_fields)
+            if (f->kind() == FieldKind::Data && f->type() != FieldType::Counter &&
+                !m_edit.values[size_t(f->index())].isNull()) {
+                columns << m_columnNames[f->column()];
+                values.push_back(m_edit.values[size_t(f->index())]);
+            }
+        const int64_t key = writer.insertRow(columns, values);
+        // Read the row back: the counter and anything the database filled in.
+        if (auto back = writer.readRow(m_columnNames, key)) {
+            for (size_t k = 0; k < m_snapshot.columnCount(); ++k)
+                ownColumn(k).appendFrom(*back, int(k) + 1);
+        } else {
+            for (const auto& f : m_fields)
+                if (f->kind() == FieldKind::Data)
+                    ownColumn(size_t(f->column())).append(m_edit.values[size_t(f->index())]);
+        }
+        r = m_snapshot.appendRow(key);
+        m_order.place(r, m_insertBefore);
+    } else {
+        r = m_current.row;
+        QStringList columns;
+        std::vector<QVariant> values;
+        std::vector<const Field*> written;
+        for (const auto& f : m_fields)
+            if (f->kind() == FieldKind::Data && m_edit.changed[size_t(f->index())] &&
+                f->type() != FieldType::Counter) {
+                columns << m_columnNames[f->column()];
+                values.push_back(m_edit.values[size_t(f->index())]);
+                written.push_back(f.get());
+            }
+        if (!written.empty()) {
+            writer.updateRow(columns, values, m_snapshot.key(r));
+            const bool resort = m_order.isSorted();
+            if (resort) m_order.remove(r);
+            for (const Field* f : written)
+                ownColumn(size_t(f->column())).set(r, m_edit.values[size_t(f->index())]);
+            if (resort) m_order.place(r, std::nullopt);
+        }
+    }
+    ++m_rowsStamp;
+    touch();
+    const int oldPos = m_cur;
+    m_state = DatasetState::Browse;
+    m_modified = false;
+    m_edit = Record();
+    m_active = &m_current;
+    rebuildView();
+    const int idx = viewIndexOf(r);
+    m_cur = idx >= 0 ? idx : std::min(oldPos, int(viewCount()) - 1);
+    readCurrent();
+    notify(DataSource::Event::StateChanged);
+    notifyRows(DataSource::Event::RowStored, oldPos, idx);
+}
+
+void Dataset::cancel() {
+    if (!isEditing()) return;
+    const bool wasInsert = m_state == DatasetState::Insert;
+    m_state = DatasetState::Browse;
+    m_modified = false;
+    m_edit = Record();
+    m_active = &m_current;
+    touch();
+    if (wasInsert) {
+        m_cur = std::min(m_curBeforeInsert, int(viewCount()) - 1);
+        readCurrent();
+        notify(DataSource::Event::StateChanged);
+        notifyRows(DataSource::Event::RowsRemoved, m_insertPos, 1);
+        rowGone();
+    } else {
+        readCurrent();
+        notify(DataSource::Event::StateChanged);
+        notify(DataSource::Event::RecordChanged);
+    }
+}
+
+void Dataset::remove() {
+    checkActive();
+    if (m_state == DatasetState::Insert) return cancel();
+    if (isEmpty()) throw DataError(msg::emptyDataset());
+    if (isReadOnly()) throw DataError(msg::readOnlyDataset());
+    notify(DataSource::Event::CheckBrowseMode);
+    const Row r = m_current.row;
+    SqlWriter(*m_connection, m_baseTable).deleteRow(m_snapshot.key(r));
+    // A row someone else deleted already is gone all the same.
+    m_state = DatasetState::Browse;
+    m_modified = false;
+    m_edit = Record();
+    m_active = &m_current;
+    m_snapshot.markDead(r);
+    m_order.remove(r);
+    ++m_rowsStamp;
+    touch();
+    const int oldPos = m_cur;
+    rebuildView();
+    m_cur = std::min(oldPos, int(viewCount()) - 1);
+    readCurrent();
+    notify(DataSource::Event::StateChanged);
+    notifyRows(DataSource::Event::RowsRemoved, oldPos, 1);
+    rowGone();
+}

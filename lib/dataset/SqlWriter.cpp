@@ -1,0 +1,65 @@
+// Writing one row; see SqlWriter.h.
+#include "SqlWriter.h"
+
+#include "Connection.h"
+#include "DataError.h"
+
+namespace {
+QStringList quoted(const QStringList& names, const QString& suffix = QString()) {
+    QStringList out;
+    for (const QString& n : names) out << quoteIdentifier(n) + suffix;
+    return out;
+}
+
+void bindAll(Statement& st, const std::vector<QVariant>& values) {
+    for (size_t i = 0; i < values.size(); ++i) st.bindValue(int(i) + 1, values[i]);
+}
+}  // namespace
+
+SqlWriter::SqlWriter(Connection& connection, const QString& table)
+    : m_connection(connection), m_table(quoteIdentifier(table)) {}
+
+int64_t SqlWriter::insertRow(const QStringList& columns, const std::vector<QVariant>& values) {
+    QStringList marks;
+    for (qsizetype i = 0; i < columns.size(); ++i) marks << QStringLiteral("?");
+    const QString sql = columns.isEmpty()
+                            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table)
+                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(m_table, quoted(columns).join(QLatin1String(", ")),
+                                       marks.join(QLatin1String(", ")));
+    auto st = m_connection.prepare(sql);
+    bindAll(*st, values);
+    st->step();
+    return m_connection.lastInsertId();
+}
+
+std::unique_ptr<Statement> SqlWriter::readRow(const QStringList& columns, int64_t key) {
+    const QString list = columns.isEmpty()
+                             ? QString()
+                             : QLatin1String(", ") + quoted(columns).join(QLatin1String(", "));
+    auto st = m_connection.prepare(
+        QStringLiteral("SELECT rowid%1 FROM %2 WHERE rowid = ?").arg(list, m_table));
+    st->bind(1, key);
+    if (!st->step()) return nullptr;
+    return st;
+}
+
+void SqlWriter::updateRow(const QStringList& columns, const std::vector<QVariant>& values,
+                          int64_t key) {
+    auto st = m_connection.prepare(
+        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+            .arg(m_table, quoted(columns, QStringLiteral(" = ?")).join(QLatin1String(", "))));
+    bindAll(*st, values);
+    st->bind(int(values.size()) + 1, key);
+    st->step();
+    if (m_connection.changes() != 1)
+        throw DataError(
+            QStringLiteral("Row cannot be located for updating. Some values may have been changed "
+                           "since it was last read"));
+}
+
+void SqlWriter::deleteRow(int64_t key) {
+    auto st = m_connection.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table));
+    st->bind(1, key);
+    st->step();
+}

@@ -1,0 +1,36 @@
+// The statements a dataset writes its rows with: INSERT, UPDATE and DELETE of
+// one row of its base table, the row named by its hidden key (SQLite rowid).
+//
+// Invariants and costs: every value is a bound parameter; only table and
+// column names, quoted as identifiers, are written into the SQL text. Each
+// operation prepares and steps one statement (an insert one more, to read the
+// row back), so its cost is SQLite's for one row.
+#pragma once
+
+#include <QStringList>
+#include <QVariant>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class Connection;
+class Statement;
+
+class SqlWriter {
+public:
+    SqlWriter(Connection& connection, const QString& table);
+
+    // Inserts a row holding `values` in `columns` (none: the table's defaults); its key.
+    int64_t insertRow(const QStringList& columns, const std::vector<QVariant>& values);
+    // Reads the row with the key back, stepped onto it: result column 0 is the key,
+    // then `columns` in turn. Null when the row is not there.
+    std::unique_ptr<Statement> readRow(const QStringList& columns, int64_t key);
+    // Writes `values` into `columns` of the row with the key; fails when no row has it.
+    void updateRow(const QStringList& columns, const std::vector<QVariant>& values, int64_t key);
+    // Deletes the row with the key; a row already gone is no failure.
+    void deleteRow(int64_t key);
+
+private:
+    Connection& m_connection;
+    QString m_table;  // quoted
+};
