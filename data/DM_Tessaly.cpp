@@ -198,6 +198,9 @@ void TDM::declare() {
     // ---- grades
     T_Ocenki->setTableName(QStringLiteral("Ocenki"));
     T_Ocenki->setIndexFieldNames(QStringLiteral("N_student"));
+    // Record-book numbers are unique with letter case counted: "ab1" and "AB1" are
+    // two students, and the grade sheet's filter keeps them apart.
+    T_Ocenki->setFilterCaseSensitive(true);
     data(T_Ocenki, FIELD(T_OcenkiN_student), "N_student", T::Text, 50).setDisplayWidth(15);
     lookup(T_Ocenki, FIELD(T_OcenkiDIS), "DIS", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan", "DIS")
         .setDisplayWidth(8);

@@ -23,6 +23,7 @@
 #include "DBLookupComboBox.h"
 #include "DBRadioGroup.h"
 #include "DM_Tessaly.h"
+#include "Filter.h"
 #include "Fonts.h"
 #include "Dataset.h"
 #include "Messages.h"
@@ -418,10 +419,7 @@ int TStuds::semester() const {
 
 QString TStuds::sheetFilter(const QString& number, int semester) {
     static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    const QString value = digits.match(number).hasMatch()
-                              ? number
-                              : QLatin1Char('\'') + QString(number).replace(u'\'', QStringLiteral("''")) +
-                                    QLatin1Char('\'');
+    const QString value = digits.match(number).hasMatch() ? number : quoteFilterText(number);
     return QStringLiteral("(N_Student=%1) and (Semestr=%2)").arg(value, QString::number(semester));
 }
 
