@@ -177,6 +177,11 @@ public:
     // ---- hooks
     std::function<void(Dataset&)> afterScroll;
     std::function<void(Dataset&)> onCalcFields;
+    // Runs when a new row starts (insert, append), after the row is set up and
+    // before controls are told; the values it sets start the row and do not
+    // count as a change, so an untouched new row is still dropped when settled
+    // (the grid's cancel on exit, checkBrowseMode cancels it).
+    std::function<void(Dataset&)> onNewRecord;
     // Run when putting a row into edit state fails, or posting it; the failure
     // continues to the caller after the hook returns.
     std::function<void(Dataset&, const DataError&)> onEditError;
@@ -304,6 +309,7 @@ private:
     bool m_modified = false;
     bool m_keepLookups = false;
     bool m_settling = false;
+    bool m_startingRow = false;  // onNewRecord is setting up a new row
     quint64 m_generation = 0;
     quint64 m_rowsStamp = 0;     // bumps on every change of rows
     quint64 m_changeStamp = 1;   // bumps on every change a computed row may depend on

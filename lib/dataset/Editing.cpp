@@ -15,6 +15,7 @@
 //   and leaves the order. After-scroll runs after a delete and after a
 //   cancelled insert whatever remains, so a window showing the row hears that
 //   it is gone even when the view is now empty.
+#include <QScopedValueRollback>
 #include <algorithm>
 
 #include "Connection.h"
@@ -82,6 +83,11 @@ void Dataset::startInsert(bool atEnd) {
     m_cur = m_insertPos;
     m_active = &m_edit;
     m_state = DatasetState::Insert;
+    if (onNewRecord) {
+        QScopedValueRollback starting(m_startingRow, true);
+        onNewRecord(*this);
+    }
+    m_modified = false;
     touch();
     calculate(m_edit);
     notify(DataSource::Event::StateChanged);

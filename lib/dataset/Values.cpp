@@ -69,6 +69,8 @@ void Dataset::setActiveValue(Field* f, const QVariant& v) {
     m_edit.changed[i] = true;
     m_modified = true;
     touch();
+    // A row being started is told to the controls whole, once it is set up.
+    if (m_startingRow) return;
     std::vector<QVariant> before;
     if (!m_keepLookups) {
         before = m_edit.values;
