@@ -3,7 +3,9 @@
 // through this interface alone, so it needs no window's class.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <vector>
 
 class CardWindow {
 public:
@@ -36,6 +38,9 @@ public:
     W* operator->() const { return m_window; }
     W* get() const { return m_window; }
     CardWindow* card() const { return m_card; }
+    // The card side of every live window of this kind, oldest first: older
+    // windows stay on screen after the reference has moved on to a newer one.
+    const std::vector<CardWindow*>& cards() const { return m_live; }
 
     // Held by a window from the start of its construction: the reference names
     // the window at once, and is emptied when the window goes, also when its
@@ -45,9 +50,13 @@ public:
     public:
         Claim(WindowReference& reference, W* window) : m_reference(reference), m_window(window) {
             m_reference = window;
+            m_reference.m_live.push_back(window);
         }
         ~Claim() {
             if (m_reference.get() == m_window) m_reference = nullptr;
+            auto& live = m_reference.m_live;
+            live.erase(std::remove(live.begin(), live.end(), static_cast<CardWindow*>(m_window)),
+                       live.end());
         }
         Claim(const Claim&) = delete;
         Claim& operator=(const Claim&) = delete;
@@ -60,4 +69,5 @@ public:
 private:
     W* m_window = nullptr;
     CardWindow* m_card = nullptr;
+    std::vector<CardWindow*> m_live;
 };

@@ -7,6 +7,9 @@
 // before it writes anything, so a foreign database is refused unchanged.
 #include "DM_Tessaly.h"
 
+#include <exception>
+#include <vector>
+
 #include "Messages.h"
 #include "References.h"
 #include "Schema.h"
@@ -273,6 +276,7 @@ void TDM::declare() {
         .setVisible(false);
     Q_Prepod->afterScroll = [this](Dataset& ds) { Q_PrepodAfterScroll(ds); };
     Q_Prepod->onCalcFields = [this](Dataset& ds) { Q_PrepodCalcFields(ds); };
+    Q_Prepod->onNewRecord = [this](Dataset& ds) { Q_PrepodNewRecord(ds); };
 
     T_Zvanie->setTableName(QStringLiteral("N_Zvanie"));
     T_Zvanie->setIndexFieldNames(QStringLiteral("ID_Zvanie"));
@@ -464,8 +468,28 @@ void TDM::Q_StudentiAfterScroll(Dataset&) {
 }
 
 void TDM::Q_PrepodAfterScroll(Dataset&) {
-    // Only the teacher window the reference names follows the current teacher.
-    refreshShownCard(Prep.card());
+    // Every teacher window on screen follows the current teacher, not only the
+    // newest; one that cannot show its photo does not keep the others behind.
+    std::exception_ptr failure;
+    const std::vector<CardWindow*> cards = Prep.cards();
+    for (CardWindow* card : cards) {
+        try {
+            refreshShownCard(card);
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+
+void TDM::Q_PrepodNewRecord(Dataset& ds) {
+    // The window offers no way to type a number, and a teacher is stored only
+    // with one: a new teacher takes the one above the highest in the table.
+    // Asked of the table, so a filter on the list hides no number.
+    auto highest =
+        ds.connection()->prepare(QStringLiteral("SELECT max(ID_Prepod) FROM Prepodavateli"));
+    const int next = highest->step() ? highest->columnValue(0).toInt() + 1 : 1;
+    Q_PrepodID_Prepod->setValue(next);
 }
 
 void TDM::T_Plan_SpecEditError(Dataset&, const DataError&) {

@@ -109,6 +109,8 @@ public:
     void Q_StudentiCalcFields(Dataset& ds);
     void Q_PrepodAfterScroll(Dataset& ds);
     void Q_PrepodCalcFields(Dataset& ds);
+    // A new teacher starts with the next free number.
+    void Q_PrepodNewRecord(Dataset& ds);
     void T_Plan_SpecEditError(Dataset& ds, const DataError& error);
 
 private:

@@ -10,6 +10,7 @@
 
 #include "Field.h"
 #include "FileCopy.h"
+#include "PictureLoader.h"
 
 namespace photos {
 namespace {
@@ -152,6 +153,13 @@ QString findForCard(Kind kind, const QString& foto) {
 
 QString findForPrint(Kind kind, const QString& foto) {
     return find(executableFolder(), kind, foto);
+}
+
+QImage pictureForCard(const QString& path, const QSize& box) {
+    const QImage image = platform::loadPicture(path, box);
+    if (image.isNull() || image.size() == image.size().scaled(box, Qt::KeepAspectRatio))
+        return image;
+    return image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 }  // namespace photos

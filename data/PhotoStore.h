@@ -7,6 +7,8 @@
 // store reads and writes nothing outside these two folders but the chosen file.
 #pragma once
 
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -36,5 +38,10 @@ bool store(Kind kind, const QString& keyText, const QString& chosenPath, Field& 
 // folder): the path of an existing file, or empty when there is none.
 QString findForCard(Kind kind, const QString& foto);
 QString findForPrint(Kind kind, const QString& foto);
+
+// A stored or chosen picture as a card window's photo area shows it: read by
+// the picture loader and scaled in proportion to fill the box, a small picture
+// stretched as a large one is shrunk. The loader's failures come through.
+QImage pictureForCard(const QString& path, const QSize& box);
 
 }  // namespace photos

@@ -29,7 +29,6 @@
 #include "Messages.h"
 #include "PhotoStore.h"
 #include "PictureDialog.h"
-#include "PictureLoader.h"
 #include "Placeholder.h"
 #include "References.h"
 
@@ -381,12 +380,7 @@ void TStuds::refreshCard() {
 }
 
 void TStuds::showPhotoFile(const QString& path) {
-    const QImage image = platform::loadPicture(path, photoBox);
-    QPixmap pm = QPixmap::fromImage(image);
-    // Stretched, proportional: the photo fills its box whichever way it must be scaled.
-    if (!pm.isNull() && pm.size() != pm.size().scaled(photoBox, Qt::KeepAspectRatio))
-        pm = pm.scaled(photoBox, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    Photo->setPixmap(pm);
+    Photo->setPixmap(QPixmap::fromImage(photos::pictureForCard(path, photoBox)));
     Photo->show();
     Placeholder->hide();
     Photo->repaint();

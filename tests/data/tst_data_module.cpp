@@ -118,6 +118,9 @@ private Q_SLOTS:
     void cardRefreshReachesOnlyAShownWindow();
     void deletingTheLastStudentRefreshesTheCard();
     void failedWindowCreationLeavesTheReferenceEmpty();
+    void teacherRefreshReachesEveryShownWindow();
+    void newTeacherTakesTheNextNumber_data();
+    void newTeacherTakesTheNextNumber();
     void lookupsAndLinks();
     void studentLookupsFollowTheirGroupWhateverTheRestriction();
     void closedPlanQueryEmptiesTheGradeLookups();
@@ -362,6 +365,61 @@ void TestDataModule::failedWindowCreationLeavesTheReferenceEmpty() {
     QCOMPARE(Prep.card(), nullptr);
     QVERIFY_THROWS_EXCEPTION(DataError, std::make_unique<TPrep>(true, true));
     QCOMPARE(Prep.card(), nullptr);
+}
+
+void TestDataModule::teacherRefreshReachesEveryShownWindow() {
+    Folder folder;
+    fill(folder.file(QStringLiteral("verdikon.mdb")));
+    platform::MessageRecorder messages;
+    TDM dm;
+    TPrep older(true);
+    {
+        TPrep hidden(false);
+        TPrep newest(true);
+        QCOMPARE(Prep.card(), &newest);
+        dm.Q_Prepod->next();
+        QCOMPARE(hidden.shownSurnames, QStringList());
+        QCOMPARE(newest.shownSurnames, QStringList{"Ким"});
+    }
+    // The newest gone, the reference is empty, and the older window still follows.
+    QCOMPARE(Prep.card(), nullptr);
+    dm.Q_Prepod->first();
+    QCOMPARE(older.shownSurnames, (QStringList{"Ким", "Соколова"}));
+    QCOMPARE(messages.texts(), QStringList());
+}
+
+void TestDataModule::newTeacherTakesTheNextNumber_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("number");
+    QTest::newRow("above the highest") << "UPDATE Prepodavateli SET ID_Prepod = 7 WHERE ID_Prepod = 1"
+                                       << 8;
+    QTest::newRow("an empty table") << "DELETE FROM Prepodavateli" << 1;
+}
+
+void TestDataModule::newTeacherTakesTheNextNumber() {
+    QFETCH(QString, change);
+    QFETCH(int, number);
+    Folder folder;
+    fill(folder.file(QStringLiteral("verdikon.mdb")));
+    {
+        SqliteConnection c(folder.file(QStringLiteral("verdikon.mdb")));
+        c.open();
+        run(c, change);
+    }
+    platform::MessageRecorder messages;
+    TDM dm;
+    dm.Q_Prepod->append();
+    QCOMPARE(dm.Q_PrepodID_Prepod->asInteger(), number);
+    // The number alone is no change: the untouched row goes when it is settled.
+    QVERIFY(!dm.Q_Prepod->isModified());
+    dm.Q_Prepod->checkBrowseMode();
+    QCOMPARE(dm.Q_Prepod->state(), DatasetState::Browse);
+    dm.Q_Prepod->insert();
+    dm.Q_PrepodDSDesigner->setAsString(QStringLiteral("Зуев"));
+    dm.Q_Prepod->post();
+    dm.Q_Prepod->append();
+    QCOMPARE(dm.Q_PrepodID_Prepod->asInteger(), number + 1);
+    QCOMPARE(messages.texts(), QStringList());
 }
 
 void TestDataModule::everyDatasetButTheReportIsOpenAfterStart() {
