@@ -26,6 +26,7 @@
 #include "DM_Tessaly.h"
 #include "Messages.h"
 #include "PhotoStore.h"
+#include "Prepod.h"
 #include "References.h"
 #include "Studenti.h"
 #include "Settings.h"
@@ -254,7 +255,10 @@ void Tform_m::Button1Click() {
     // The window shows itself; an existing one is left where it is.
     if (Studs == nullptr) new TStuds(this);
 }
-void Tform_m::Button2Click() {}
+void Tform_m::Button2Click() {
+    // A new window on every click; the window shows itself and `Prep` names it.
+    new TPrep(this);
+}
 void Tform_m::Button3Click() {}
 void Tform_m::StudentsItemClick() {
     if (DM && !DM->Q_Studenti->isActive()) DM->Q_Studenti->open();
@@ -263,7 +267,12 @@ void Tform_m::StudentsItemClick() {
     Studs->show();
     Studs->PageControl1->setCurrentIndex(0);
 }
-void Tform_m::TeachersItemClick() {}
+void Tform_m::TeachersItemClick() {
+    // Closed teacher windows are only hidden, so after the first one this opens nothing.
+    if (Prep != nullptr) return;
+    Button2Click();
+    Prep->PageControl1->setCurrentIndex(0);
+}
 void Tform_m::ReportsItemClick() {}
 void Tform_m::openStudyWindowAt(int) {}
 

@@ -17,6 +17,7 @@
 #include "DBLookupComboBox.h"
 #include "DM_Tessaly.h"
 #include "FileBytes.h"
+#include "HandlerFailure.h"
 #include "Dataset.h"
 #include "GridModel.h"
 #include "Messages.h"
@@ -31,18 +32,6 @@ namespace {
 QString current(const Field* field) { return field->asString(); }
 
 void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-
-// The failure a handler lets through to the general error display. Handlers
-// are called directly here: Qt's widgets are built without exception support,
-// so a failure thrown through a simulated click would skip Qt's own clean-up.
-QString failureOf(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    }
-    return QString();
-}
 
 QStringList panels(const TStuds* w) {
     QStringList texts;

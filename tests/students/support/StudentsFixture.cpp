@@ -8,6 +8,7 @@
 
 #include "Connection.h"
 #include "DM_Tessaly.h"
+#include "FileScalar.h"
 #include "PhotoStore.h"
 #include "References.h"
 #include "Schema.h"
@@ -86,10 +87,7 @@ TStuds* StudentsFixture::openWindow() {
 }
 
 QVariant StudentsFixture::scalar(const QString& sql) const {
-    SqliteConnection c(m_dir.filePath(QStringLiteral("work/verdikon.mdb")));
-    c.open();
-    auto st = c.prepare(sql);
-    return st->step() ? st->columnValue(0) : QVariant();
+    return fileScalar(m_dir.filePath(QStringLiteral("work/verdikon.mdb")), sql);
 }
 
 void StudentsFixture::writePicture(const QString& path, int width, int height,
