@@ -2,16 +2,12 @@
 
 #include <QApplication>
 #include <QColor>
-#include <QDir>
 #include <QImage>
 #include <QTest>
 
 #include "Connection.h"
 #include "DM_Tessaly.h"
-#include "FileScalar.h"
-#include "PhotoStore.h"
 #include "References.h"
-#include "Schema.h"
 #include "Studenti.h"
 
 namespace {
@@ -24,16 +20,10 @@ void run(SqliteConnection& c, const QString& sql) {
 
 }  // namespace
 
-StudentsFixture::StudentsFixture(const QString& extraSql) : m_previous(QDir::currentPath()) {
-    QDir(m_dir.path()).mkpath(QStringLiteral("bin/Foto/Prepod"));
-    QDir(m_dir.path()).mkpath(QStringLiteral("work"));
-    QDir::setCurrent(m_dir.filePath(QStringLiteral("work")));
-    const QString db = QStringLiteral("verdikon.mdb");
-    SqliteConnection::createFile(db);
+StudentsFixture::StudentsFixture(const QString& extraSql) {
     {
-        SqliteConnection c(db);
+        SqliteConnection c(m_folders.database());
         c.open();
-        schema::create(c);
         run(c, QStringLiteral("INSERT INTO Facultet (Nazvanie) VALUES ('Информатики'), ('Экономики')"));
         run(c, QStringLiteral(
                    "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES "
@@ -67,16 +57,12 @@ StudentsFixture::StudentsFixture(const QString& extraSql) : m_previous(QDir::cur
                               "('0000001', 3, 4, NULL, NULL), ('0000002', 4, 3, NULL, 2)"));
         for (const QString& sql : extraSql.split(u';', Qt::SkipEmptyParts)) run(c, sql);
     }
-    photos::setSettingsSource([this] { return programFolder() + QStringLiteral("/tessaly"); },
-                              [this] { return programFolder(); });
     m_dm = std::make_unique<TDM>();
 }
 
 StudentsFixture::~StudentsFixture() {
     if (Studs) delete Studs;
     m_dm.reset();
-    photos::setSettingsSource({}, {});
-    QDir::setCurrent(m_previous);
 }
 
 TStuds* StudentsFixture::openWindow() {
@@ -84,10 +70,6 @@ TStuds* StudentsFixture::openWindow() {
     if (!QTest::qWaitForWindowExposed(w)) return nullptr;
     QApplication::setActiveWindow(w);
     return w;
-}
-
-QVariant StudentsFixture::scalar(const QString& sql) const {
-    return fileScalar(m_dir.filePath(QStringLiteral("work/verdikon.mdb")), sql);
 }
 
 void StudentsFixture::writePicture(const QString& path, int width, int height,

@@ -5,9 +5,10 @@
 #pragma once
 
 #include <QString>
-#include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
+
+#include "RegisterFolders.h"
 
 class TDM;
 class TStuds;
@@ -20,16 +21,15 @@ public:
     ~StudentsFixture();
 
     TStuds* openWindow();
-    QString programFolder() const { return m_dir.filePath(QStringLiteral("bin")); }
-    QString photoFolder() const { return m_dir.filePath(QStringLiteral("bin/Foto")); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString programFolder() const { return m_folders.programFolder(); }
+    QString photoFolder() const { return programFolder() + QStringLiteral("/Foto"); }
+    QString path(const QString& name) const { return m_folders.path(name); }
     // A value read straight from the file on a second connection.
-    QVariant scalar(const QString& sql) const;
+    QVariant scalar(const QString& sql) const { return m_folders.scalar(sql); }
     // Writes a picture of this size at the path (format by extension).
     static void writePicture(const QString& path, int width, int height, const QColor& color);
 
 private:
-    QTemporaryDir m_dir;
-    QString m_previous;
+    RegisterFolders m_folders;
     std::unique_ptr<TDM> m_dm;
 };

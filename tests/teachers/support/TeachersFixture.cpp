@@ -1,31 +1,21 @@
 #include "TeachersFixture.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QTest>
 
 #include "Connection.h"
 #include "DM_Tessaly.h"
-#include "FileScalar.h"
-#include "PhotoStore.h"
 #include "Prepod.h"
-#include "Schema.h"
 
-TeachersFixture::TeachersFixture(const QString& extraSql) : m_previous(QDir::currentPath()) {
-    QDir(m_dir.path()).mkpath(QStringLiteral("bin/Foto/Prepod"));
-    QDir(m_dir.path()).mkpath(QStringLiteral("work"));
+TeachersFixture::TeachersFixture(const QString& extraSql) {
     // The main window's picture, for the tests that open teacher windows through it.
     QImage picture(216, 143, QImage::Format_RGB32);
     picture.fill(Qt::white);
-    picture.save(m_dir.filePath(QStringLiteral("bin/verdikon.bmp")), "BMP");
-    QDir::setCurrent(m_dir.filePath(QStringLiteral("work")));
-    const QString db = QStringLiteral("verdikon.mdb");
-    SqliteConnection::createFile(db);
+    picture.save(m_folders.programFolder() + QStringLiteral("/verdikon.bmp"), "BMP");
     {
-        SqliteConnection c(db);
+        SqliteConnection c(m_folders.database());
         c.open();
-        schema::create(c);
         c.execute(QStringLiteral(
             "INSERT INTO Facultet (Nazvanie) VALUES ('Информатики'), ('Экономики');"
             "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES "
@@ -47,16 +37,12 @@ TeachersFixture::TeachersFixture(const QString& extraSql) : m_previous(QDir::cur
             "(5, 'Лебедев', 'Иван', 'Ильич', 'м', 12, 2, 1, NULL, NULL)"));
         if (!extraSql.isEmpty()) c.execute(extraSql);
     }
-    photos::setSettingsSource([this] { return m_dir.filePath(QStringLiteral("bin/tessaly")); },
-                              [this] { return m_dir.filePath(QStringLiteral("bin")); });
     m_dm = std::make_unique<TDM>();
 }
 
 TeachersFixture::~TeachersFixture() {
     for (const QPointer<TPrep>& w : m_windows) delete w.data();
     m_dm.reset();
-    photos::setSettingsSource({}, {});
-    QDir::setCurrent(m_previous);
 }
 
 TPrep* TeachersFixture::openWindow() {
@@ -65,8 +51,4 @@ TPrep* TeachersFixture::openWindow() {
     if (!QTest::qWaitForWindowExposed(w)) return nullptr;
     QApplication::setActiveWindow(w);
     return w;
-}
-
-QVariant TeachersFixture::scalar(const QString& sql) const {
-    return fileScalar(m_dir.filePath(QStringLiteral("work/verdikon.mdb")), sql);
 }

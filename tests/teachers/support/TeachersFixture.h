@@ -7,9 +7,10 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
-#include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
+
+#include "RegisterFolders.h"
 
 class TDM;
 class TPrep;
@@ -21,14 +22,13 @@ public:
     ~TeachersFixture();
 
     TPrep* openWindow();
-    QString photoFolder() const { return m_dir.filePath(QStringLiteral("bin/Foto/Prepod")); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString photoFolder() const { return m_folders.programFolder() + QStringLiteral("/Foto/Prepod"); }
+    QString path(const QString& name) const { return m_folders.path(name); }
     // A value read straight from the file on a second connection.
-    QVariant scalar(const QString& sql) const;
+    QVariant scalar(const QString& sql) const { return m_folders.scalar(sql); }
 
 private:
-    QTemporaryDir m_dir;
-    QString m_previous;
+    RegisterFolders m_folders;
     std::unique_ptr<TDM> m_dm;
     QList<QPointer<TPrep>> m_windows;
 };
