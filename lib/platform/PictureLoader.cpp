@@ -14,7 +14,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -171,13 +173,17 @@ bool jpegReadRows(JpegDecoder& d, uchar* bits, qsizetype bytesPerLine) {
 
 // The largest of 1/2, 1/4 and 1/8 that keeps the picture at least as large as the box.
 unsigned int jpegReduction(JDIMENSION width, JDIMENSION height, const QSize& box) {
-    if (box.width() <= 0 || box.height() <= 0) return 1;
-    const auto atLeastBox = [&](unsigned int d) {
-        return (width + d - 1) / d >= unsigned(box.width()) &&
-               (height + d - 1) / d >= unsigned(box.height());
+    if (box.width() <= 0 || box.height() <= 0 || width == 0 || height == 0) return 1;
+    // The picture is shown at its proportional fit in the box: a reduced decoding
+    // must still cover that, rounded up, so nothing is ever enlarged.
+    const double fit = std::min(double(box.width()) / width, double(box.height()) / height);
+    const auto shownWidth = unsigned(std::ceil(width * fit));
+    const auto shownHeight = unsigned(std::ceil(height * fit));
+    const auto covers = [&](unsigned int d) {
+        return (width + d - 1) / d >= shownWidth && (height + d - 1) / d >= shownHeight;
     };
     for (unsigned int d : {8u, 4u, 2u}) {
-        if (atLeastBox(d)) return d;
+        if (covers(d)) return d;
     }
     return 1;
 }

@@ -13,9 +13,9 @@ namespace platform {
 inline constexpr int MaxPictureSide = 10000;
 
 // The decoder is chosen by the extension without regard to letter case: "jpg"
-// and "jpeg" for JPEG, "bmp" for a Windows bitmap. With a box, a JPEG that is
-// at least twice as large in both directions is decoded reduced (1/2, 1/4 or
-// 1/8), never smaller than the box; a bitmap always comes at full size.
+// and "jpeg" for JPEG, "bmp" for a Windows bitmap. With a box, a JPEG at least
+// twice as large as its proportional fit in the box is decoded reduced (1/2,
+// 1/4 or 1/8), never smaller than that fit; a bitmap always comes at full size.
 // Failures throw std::runtime_error with the system's text as UTF-8.
 QImage decodePicture(const QByteArray& bytes, const QString& extension, const QSize& box = QSize());
 

@@ -361,8 +361,13 @@ void TestPictureLoader::largeJpegDecodesReducedForBox_data() {
 
     QTest::newRow("photo for a small frame: 1/8") << QSize(150, 200) << QSize(500, 375);
     QTest::newRow("box exactly a quarter: 1/4") << QSize(1000, 750) << QSize(1000, 750);
-    QTest::newRow("too tall for a quarter: 1/2") << QSize(1000, 751) << QSize(2000, 1500);
-    QTest::newRow("not twice the box's width: whole") << QSize(2001, 100) << QSize(4000, 3000);
+    // The picture is shown at its proportional fit, 1000 × 750 in a taller box.
+    QTest::newRow("a taller box, the same fit: 1/4") << QSize(1000, 751) << QSize(1000, 750);
+    QTest::newRow("a fit one pixel wider than a quarter: 1/2")
+        << QSize(1001, 751) << QSize(2000, 1500);
+    // Shown 133 × 100 however wide the box.
+    QTest::newRow("a wide flat box: 1/8") << QSize(2001, 100) << QSize(500, 375);
+    QTest::newRow("a box larger than the picture: whole") << QSize(5000, 5000) << QSize(4000, 3000);
     QTest::newRow("no box: whole") << QSize() << QSize(4000, 3000);
 }
 
@@ -374,7 +379,10 @@ void TestPictureLoader::largeJpegDecodesReducedForBox() {
     const QImage image = platform::decodePicture(photo, QStringLiteral("JPG"), box);
     QCOMPARE(image.size(), size);
     if (box.isValid()) {
-        QVERIFY(image.width() >= box.width() && image.height() >= box.height());
+        // Never smaller than the picture's proportional fit in the box, nor enlarged.
+        const QSize shown =
+            QSize(4000, 3000).scaled(box, Qt::KeepAspectRatio).boundedTo(QSize(4000, 3000));
+        QVERIFY(image.width() >= shown.width() && image.height() >= shown.height());
     }
     QVERIFY(near(image.pixel(size.width() / 4, size.height() / 4), TopLeft));
     QVERIFY(near(image.pixel(size.width() / 2, size.height() * 3 / 4), Bottom));
