@@ -25,6 +25,7 @@
 #include "PhotoStore.h"
 #include "PictureDialog.h"
 #include "Placeholder.h"
+#include "ReleaseSplitter.h"
 
 namespace {
 
@@ -276,10 +277,9 @@ QWidget* TPrep::buildTablesPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
-    TablesSplitter = new QSplitter(Qt::Vertical, page);
-    TablesSplitter->setChildrenCollapsible(false);
     // The borders move when the mouse button is released, not while dragging.
-    TablesSplitter->setOpaqueResize(false);
+    TablesSplitter = new ReleaseSplitter(Qt::Vertical, page);
+    TablesSplitter->setChildrenCollapsible(false);
     layout->addWidget(TablesSplitter);
     TablesSplitter->addWidget(
         tableBox(QStringLiteral("Научные Звания"), DM->DS_Zvanie, 28, ZvanieNavigator, ZvanieGrid));
@@ -288,6 +288,9 @@ QWidget* TPrep::buildTablesPage() {
     TablesSplitter->addWidget(tableBox(QStringLiteral("Научная Степень"), DM->DS_Stepen, 25,
                                        StepenNavigator, StepenGrid));
     TablesSplitter->setSizes({180, 176, 286});
+    // Dragging the upper border shows nothing; the lower one a hatched line.
+    TablesSplitter->setDragMark(1, ReleaseSplitter::DragMark::None);
+    TablesSplitter->setDragMark(2, ReleaseSplitter::DragMark::Hatched);
     TablesSplitter->setStretchFactor(0, 1);
     TablesSplitter->setStretchFactor(1, 0);
     TablesSplitter->setStretchFactor(2, 0);

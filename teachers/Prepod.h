@@ -22,6 +22,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSplitter;
+class ReleaseSplitter;
 class QStatusBar;
 class QTabWidget;
 
@@ -71,7 +72,7 @@ public:
     DBGrid* DBGrid1 = nullptr;
 
     // Positions, titles and degrees.
-    QSplitter* TablesSplitter = nullptr;
+    ReleaseSplitter* TablesSplitter = nullptr;
     DBNavigator* ZvanieNavigator = nullptr;
     DBGrid* ZvanieGrid = nullptr;
     DBNavigator* DolgnostNavigator = nullptr;

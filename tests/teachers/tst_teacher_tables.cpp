@@ -2,6 +2,7 @@
 // what the card's pickers offer and show at once, and the keys the database
 // gives cannot be typed over.
 #include <QLineEdit>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -16,6 +17,7 @@
 #include "Messages.h"
 #include "Prepod.h"
 #include "References.h"
+#include "ReleaseSplitter.h"
 #include "TeachersFixture.h"
 #include "TypeText.h"
 
@@ -61,6 +63,8 @@ private slots:
     void renamingAPositionChangesThePickersText();
     void keysCannotBeTyped_data();
     void keysCannotBeTyped();
+    void bordersMoveWhenTheButtonIsReleased_data();
+    void bordersMoveWhenTheButtonIsReleased();
 };
 
 void TestTeacherTables::gridsShowTheirTablesColumns_data() {
@@ -178,6 +182,44 @@ void TestTeacherTables::keysCannotBeTyped() {
     const int row = ds->recNo();
     QCOMPARE(grid->model()->index(row, columnOf(grid, key)).data().toInt(), given);
     QVERIFY(messages.texts().isEmpty());
+}
+
+
+void TestTeacherTables::bordersMoveWhenTheButtonIsReleased_data() {
+    QTest::addColumn<int>("border");
+    QTest::addColumn<bool>("lineWhileDragging");
+    QTest::newRow("above the positions: nothing drawn") << 1 << false;
+    QTest::newRow("above the degrees: a hatched line") << 2 << true;
+}
+
+void TestTeacherTables::bordersMoveWhenTheButtonIsReleased() {
+    QFETCH(int, border);
+    QFETCH(bool, lineWhileDragging);
+    TeachersFixture f;
+    TPrep* w = f.openWindow();
+    w->PageControl1->setCurrentIndex(1);
+    ReleaseSplitter* splitter = w->TablesSplitter;
+    QSplitterHandle* handle = splitter->handle(border);
+    QTRY_VERIFY(handle->isVisible());
+    const QList<int> before = splitter->sizes();
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, -30)),
+                     handle->mapToGlobal(QPointF(grip + QPoint(0, -30))), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    // Nothing moves while dragging.
+    QCOMPARE(splitter->sizes(), before);
+    QCOMPARE(splitter->dragLine() && splitter->dragLine()->isVisible(), lineWhileDragging);
+    if (lineWhileDragging)
+        QCOMPARE(splitter->dragLine()->mapTo(w, QPoint()).y(),
+                 handle->mapTo(w, QPoint()).y() - 30);
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, -30));
+    QVERIFY(!splitter->dragLine() || !splitter->dragLine()->isVisible());
+    QCOMPARE(splitter->count(), 3);
+    const QList<int> after = splitter->sizes();
+    QCOMPARE(after[border - 1], before[border - 1] - 30);
+    QCOMPARE(after[border], before[border] + 30);
 }
 
 int main(int argc, char** argv) {
