@@ -17,19 +17,6 @@ TessalyApplication::TessalyApplication(int& argc, char** argv) : QApplication(ar
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
 }
 
-QString unexpectedFailureText() { return QStringLiteral("Непредвиденная ошибка"); }
-
-bool reportingFailures(const std::function<bool()>& dispatch) {
-    try {
-        return dispatch();
-    } catch (const std::exception& e) {
-        platform::showError(e);
-    } catch (...) {
-        platform::showError(unexpectedFailureText());
-    }
-    return false;
-}
-
 bool TessalyApplication::notify(QObject* receiver, QEvent* event) {
-    return reportingFailures([&] { return QApplication::notify(receiver, event); });
+    return platform::reportingFailures([&] { return QApplication::notify(receiver, event); });
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QApplication>
-#include <functional>
 
 class TessalyApplication : public QApplication {
     Q_OBJECT
@@ -15,9 +14,3 @@ public:
 
 // «Подсистема "Вердикон"»: the task-bar text and the caption of messages.
 QString applicationTitle();
-
-// Runs an event's dispatch; a failure that escapes it is shown by the general
-// error display (a failure of no known kind with a text of its own) and the
-// event counts as not handled.
-bool reportingFailures(const std::function<bool()>& dispatch);
-QString unexpectedFailureText();

@@ -51,7 +51,7 @@ public:
             if (f && f->type() == FieldType::Text && f->size() > 0) line->setMaxLength(f->size());
             DBGrid* grid = m_grid;
             QObject::connect(line, &QLineEdit::textChanged, grid,
-                             [grid] { grid->m_rejectedText.reset(); });
+                             [grid] { grid->m_refusedText.forget(); });
             editor = line;
         }
         editor->setAccessibleName(model->title(column));
@@ -82,7 +82,7 @@ public:
         if (editor == m_grid->m_editor) {
             m_grid->m_editor = nullptr;
             m_grid->m_editorColumn = -1;
-            m_grid->m_rejectedText.reset();
+            m_grid->m_refusedText.forget();
         }
         QStyledItemDelegate::destroyEditor(editor, index);
     }
@@ -574,21 +574,11 @@ bool DBGrid::beginEditing(const QKeyEvent* key) {
 void DBGrid::commitEditor() {
     auto* line = qobject_cast<QLineEdit*>(m_editor.data());
     if (!line || !line->isModified() || m_writingEditor) return;
-    const QString text = line->text();
-    // The user has seen this text refused: the operation ends without a second message.
-    if (m_rejectedText == text) throw platform::SilentAbort();
     QPointer<QLineEdit> guarded(line);
-    try {
+    {
         QScopedValueRollback guard(m_writingEditor, true);
-        m_model->writeText(m_editorColumn, text);
-    } catch (const std::exception&) {
-        m_rejectedText = text;
-        // Once the message is closed the text waits, selected, to be corrected.
-        QTimer::singleShot(0, line, [line] {
-            line->setFocus(Qt::OtherFocusReason);
-            line->selectAll();
-        });
-        throw;
+        m_refusedText.write(line,
+                            [this](const QString& text) { m_model->writeText(m_editorColumn, text); });
     }
     if (!guarded) return;
     guarded->setModified(false);
@@ -598,13 +588,10 @@ void DBGrid::commitEditor() {
 
 bool DBGrid::commitEditorFromKey() {
     // A failure would unwind through Qt's key dispatch; it is shown here, once.
-    try {
+    return platform::reportingFailures([this] {
         commitEditor();
-    } catch (const std::exception& e) {
-        platform::showError(e);
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 void DBGrid::lookupChosen(QComboBox* box) {

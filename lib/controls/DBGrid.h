@@ -10,9 +10,9 @@
 
 #include <QPointer>
 #include <QTableView>
-#include <optional>
 
 #include "GridModel.h"
+#include "RefusedText.h"
 
 class DataSource;
 class Field;
@@ -124,8 +124,7 @@ private:
     std::vector<int> m_userWidths;
     bool m_syncing = false;
     bool m_writingEditor = false;
-    // The text the field last refused, until the editor's text changes.
-    std::optional<QString> m_rejectedText;
+    RefusedText m_refusedText;
     bool m_reloadingEditor = false;
     bool m_applyingWidths = false;
     bool m_snapQueued = false;

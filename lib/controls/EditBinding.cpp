@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QTimer>
 
 #include "Dataset.h"
 #include "Field.h"
@@ -20,7 +19,7 @@ EditBinding::EditBinding(QLineEdit* editor) : QObject(editor), m_editor(editor) 
     editor->installEventFilter(this);
     // Text changed by the mouse (a paste from the context menu) starts editing too.
     connect(editor, &QLineEdit::textEdited, this, [this](const QString& typed) {
-        m_rejected.reset();
+        m_refused.forget();
         if (m_showing) return;
         if (!m_link.isEditing()) {
             if (!beginChange()) {
@@ -91,7 +90,7 @@ bool EditBinding::accepts(QChar c) const {
 }
 
 void EditBinding::showValue() {
-    m_rejected.reset();
+    m_refused.forget();
     m_showing = true;
     const Field* f = m_link.field();
     QString text;
@@ -103,31 +102,16 @@ void EditBinding::showValue() {
 void EditBinding::writeText() {
     Field* f = m_link.field();
     if (!f) return;
-    const QString text = m_editor->text();
-    // The user has seen this text refused: the operation ends without a second message.
-    if (m_rejected == text) throw platform::SilentAbort();
-    try {
-        f->setAsString(text);
-    } catch (const std::exception&) {
-        m_rejected = text;
-        // Once the message is closed the text waits, selected, to be corrected.
-        QTimer::singleShot(0, m_editor, [editor = m_editor] {
-            editor->setFocus(Qt::OtherFocusReason);
-            editor->selectAll();
-        });
-        throw;
-    }
+    m_refused.write(m_editor, [f](const QString& text) { f->setAsString(text); });
 }
 
 void EditBinding::commitLeaving() {
     // A failure here would unwind through the focus change; it is shown at once instead.
-    try {
-        commit();
-    } catch (const std::exception& e) {
-        platform::showError(e);
-        return;
-    }
-    showValue();
+    if (platform::reportingFailures([this] {
+            commit();
+            return true;
+        }))
+        showValue();
 }
 
 void EditBinding::applyLimits() {

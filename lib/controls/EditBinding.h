@@ -14,9 +14,9 @@
 
 #include <QObject>
 #include <QString>
-#include <optional>
 
 #include "FieldLink.h"
+#include "RefusedText.h"
 
 class DataSource;
 class QLineEdit;
@@ -66,6 +66,5 @@ private:
     int m_maxLength = 0;
     bool m_readOnly = false;
     bool m_showing = false;
-    // The text the field last refused, until it is edited or replaced.
-    std::optional<QString> m_rejected;
+    RefusedText m_refused;
 };

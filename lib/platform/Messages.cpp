@@ -58,6 +58,17 @@ void showError(const std::exception& e) {
     showError(QString::fromUtf8(e.what()));
 }
 
+bool reportingFailures(const std::function<bool()>& operation) {
+    try {
+        return operation();
+    } catch (const std::exception& e) {
+        showError(e);
+    } catch (...) {
+        showError(QStringLiteral("Непредвиденная ошибка"));
+    }
+    return false;
+}
+
 void showMessage(const QString& text) {
     logLine("message", text);
     if (record(MessageKind::Plain, s_title, text)) return;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <exception>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -35,6 +36,10 @@ public:
 void showError(const QString& text);
 // A SilentAbort shows nothing.
 void showError(const std::exception& e);
+// Runs an operation (an event's dispatch, writing a control's text); a failure
+// that escapes it is shown by the general error display, one of no known kind
+// with a text of its own, and the operation counts as not done (false).
+bool reportingFailures(const std::function<bool()>& operation);
 // The program's own information: captioned with the application title, no icon.
 void showMessage(const QString& text);
 // Captioned "Внимание", with the exclamation icon, modal to the window that shows it.

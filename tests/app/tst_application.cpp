@@ -32,7 +32,7 @@ void TestApplication::failuresOfEveryKindAreShown() {
     QFETCH(int, kind);
     QFETCH(QString, shown);
     platform::MessageRecorder messages;
-    const bool handled = reportingFailures([kind]() -> bool {
+    const bool handled = platform::reportingFailures([kind]() -> bool {
         if (kind == 0) throw std::runtime_error("Нет такой записи");
         throw 42;
     });
