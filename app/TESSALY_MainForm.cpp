@@ -31,6 +31,7 @@
 #include "Studenti.h"
 #include "Settings.h"
 #include "Shell.h"
+#include "YMO.h"
 
 namespace {
 constexpr int ClientWidth = 338;
@@ -249,8 +250,7 @@ void Tform_m::FormMouseMove() {
     showTexts(QStringLiteral("Вердикон"), QStringLiteral("Система управления вузом"));
 }
 
-// The student, teacher, educational-process and report selection windows join
-// the program one by one; until a window exists, its button and menu items do nothing.
+// Until the report selection window exists, its menu item does nothing.
 void Tform_m::Button1Click() {
     // The window shows itself; an existing one is left where it is.
     if (Studs == nullptr) new TStuds(this);
@@ -259,7 +259,10 @@ void Tform_m::Button2Click() {
     // A new window on every click; the window shows itself and `Prep` names it.
     new TPrep(this);
 }
-void Tform_m::Button3Click() {}
+void Tform_m::Button3Click() {
+    // A new window on every click; the window shows itself and `yp` names it.
+    new Typ(this);
+}
 void Tform_m::StudentsItemClick() {
     if (DM && !DM->Q_Studenti->isActive()) DM->Q_Studenti->open();
     if (Studs != nullptr) return;
@@ -274,7 +277,11 @@ void Tform_m::TeachersItemClick() {
     Prep->PageControl1->setCurrentIndex(0);
 }
 void Tform_m::ReportsItemClick() {}
-void Tform_m::openStudyWindowAt(int) {}
+void Tform_m::openStudyWindowAt(int page) {
+    // An existing window changes its page but is not brought to the front.
+    if (yp == nullptr) new Typ(this);
+    yp->PageControl1->setCurrentIndex(page);
+}
 
 void Tform_m::HelpItemClick() {
     // Named without a folder: found in the current folder.

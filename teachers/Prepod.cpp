@@ -24,6 +24,7 @@
 #include "Fonts.h"
 #include "PhotoStore.h"
 #include "PictureDialog.h"
+#include "Placer.h"
 #include "Placeholder.h"
 #include "ReleaseSplitter.h"
 
@@ -32,53 +33,10 @@ namespace {
 const QString windowFont = QStringLiteral("MS Sans Serif");
 const QSize photoBox(201, 185);
 const QSize placeholderBox(137, 129);
-// A caption stands this far above the top of its control.
-constexpr int captionGap = 14;
 const QColor cream(0xff, 0xfb, 0xf0);
 // Wider than this, a reference table's column is drawn this wide instead.
 constexpr int tooWideColumn = 400;
 constexpr int narrowedColumn = 220;
-
-// Places controls by the pixel inside one box, each under its caption, which
-// is also the name a screen reader gives the control.
-class Placer {
-public:
-    Placer(QWidget* box, DataSource* source) : m_box(box), m_source(source) {}
-
-    template <typename Control>
-    Control* under(const QString& text, const QRect& where) {
-        auto* control = new Control(m_box);
-        control->setGeometry(where);
-        auto* label = new QLabel(text, m_box);
-        label->move(where.x(), where.y() - captionGap);
-        label->adjustSize();
-        label->setBuddy(control);
-        control->setAccessibleName(text);
-        return control;
-    }
-
-    DBEdit* edit(const QString& text, const QString& field, const QRect& where) {
-        auto* e = under<DBEdit>(text, where);
-        e->setDataSource(m_source);
-        e->setDataField(field);
-        return e;
-    }
-
-    DBLookupComboBox* picker(const QString& text, const QString& field, const QRect& where,
-                             DataSource* list, const QString& key, const QString& shown) {
-        auto* p = under<DBLookupComboBox>(text, where);
-        p->setListSource(list);
-        p->setKeyField(key);
-        p->setListField(shown);
-        p->setDataSource(m_source);
-        p->setDataField(field);
-        return p;
-    }
-
-private:
-    QWidget* m_box;
-    DataSource* m_source;
-};
 
 void colourText(QWidget* w, QPalette::ColorRole from, const QWidget* of) {
     QPalette pal = w->palette();

@@ -1,0 +1,5 @@
+#include "DisciplinesPage.h"
+
+DisciplinesPage::DisciplinesPage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("DisciplinesPage"));
+}

@@ -1,0 +1,5 @@
+#include "StructurePage.h"
+
+StructurePage::StructurePage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("StructurePage"));
+}
