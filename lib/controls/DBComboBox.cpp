@@ -12,6 +12,8 @@ DBComboBox::DBComboBox(QWidget* parent) : QComboBox(parent) {
     // Completing a typed text from the items would store an item the user did not type.
     setCompleter(nullptr);
     m_binding = new EditBinding(lineEdit());
+    // The box takes the focus and the keys for its line edit.
+    m_binding->setFocusProxy(this);
     connect(this, &QComboBox::activated, this, &DBComboBox::choose);
 }
 

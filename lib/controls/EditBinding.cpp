@@ -124,8 +124,13 @@ void EditBinding::applyLimits() {
     if (m_editor->isReadOnly() == canChange()) m_editor->setReadOnly(!canChange());
 }
 
+void EditBinding::setFocusProxy(QWidget* proxy) {
+    m_proxy = proxy;
+    proxy->installEventFilter(this);
+}
+
 bool EditBinding::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_editor) return false;
+    if (watched != m_editor && (m_proxy == nullptr || watched != m_proxy)) return false;
     switch (event->type()) {
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);

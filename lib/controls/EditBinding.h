@@ -25,6 +25,9 @@ class EditBinding : public QObject {
     Q_OBJECT
 public:
     explicit EditBinding(QLineEdit* editor);
+    // The widget that takes the focus and the keys for the editor (a choice
+    // box for its line edit) and hands them on without event filters.
+    void setFocusProxy(QWidget* proxy);
 
     void setDataSource(DataSource* source);
     DataSource* dataSource() const { return m_link.dataSource(); }
@@ -62,6 +65,7 @@ private:
     bool canChange() const;
 
     QLineEdit* m_editor;
+    QWidget* m_proxy = nullptr;
     FieldLink m_link;
     int m_maxLength = 0;
     bool m_readOnly = false;

@@ -1,6 +1,7 @@
 #include "CurriculumFixture.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QTest>
 
 #include "Connection.h"
@@ -8,6 +9,10 @@
 #include "YMO.h"
 
 CurriculumFixture::CurriculumFixture(const QString& extraSql) {
+    // The main window's picture, for the tests that open windows through it.
+    QImage picture(216, 143, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    picture.save(m_folders.programFolder() + QStringLiteral("/verdikon.bmp"), "BMP");
     {
         SqliteConnection c(m_folders.database());
         c.open();

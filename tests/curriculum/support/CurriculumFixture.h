@@ -24,6 +24,8 @@ public:
 
     // A new window, shown, exposed and active.
     Typ* openWindow();
+    // The running program's path in the program folder, for a main window.
+    QString programPath() const { return m_folders.path(QStringLiteral("bin/tessaly")); }
     QString path(const QString& name) const { return m_folders.path(name); }
     // A value read straight from the file on a second connection.
     QVariant scalar(const QString& sql) const { return m_folders.scalar(sql); }
