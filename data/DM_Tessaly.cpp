@@ -108,6 +108,11 @@ TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(Da
 }
 
 TDM::~TDM() {
+    // Nothing is stored on the way out. A pending row is dropped first: closing
+    // its master would otherwise settle it, and a refused post cannot be
+    // reported from here.
+    for (Dataset* ds : datasets())
+        if (ds->isEditing()) ds->cancel();
     // Details and lookups point at each other: close everything before any of it goes.
     for (Dataset* ds : datasets()) ds->close();
     ADOConnection1.close();

@@ -106,6 +106,8 @@ private slots:
     void specialtyCodeTakesSixCharacters();
     void specialtyNewPostsTheEditFirst();
     void specialtyFacultyEditShowsTheFaculty();
+    void refusedSpecialtyStaysPending();
+    void closingKeepsTypedTextInThePendingRow();
     void planSaveWithNothingChangedDoesNothing();
     void planSaveNeedsDisciplineSemesterAndControl_data();
     void planSaveNeedsDisciplineSemesterAndControl();
@@ -292,6 +294,40 @@ void TestSpecialtyPage::specialtyFacultyEditShowsTheFaculty() {
     QCOMPARE(w->SpecFacultyEdit->text(), QStringLiteral("Информатики"));
     QCOMPARE(DM->T_Spec->state(), DatasetState::Browse);
     QCOMPARE(w->SpecNameEdit->text(), QStringLiteral("Программная инженерия"));
+}
+
+void TestSpecialtyPage::refusedSpecialtyStaysPending() {
+    CurriculumFixture f;
+    Typ* w = f.openWindow();
+    QVERIFY(w);
+    w->PageControl1->setCurrentIndex(0);
+    // Another specialty's code: the database refuses the row.
+    retype(w->SpecCodeEdit, QStringLiteral("090303"));
+    const QString failure = failureOf([w] { w->SpecSaveButtonClick(); });
+    QVERIFY2(failure.contains(QStringLiteral("UNIQUE")), qPrintable(failure));
+    QCOMPARE(DM->T_Spec->state(), DatasetState::Edit);
+    QCOMPARE(w->SpecCodeEdit->text(), QStringLiteral("090303"));
+    QCOMPARE(f.scalar(QStringLiteral("SELECT count(*) FROM Specialnost WHERE ID_Spec = '090304'"))
+                 .toInt(),
+             1);
+}
+
+void TestSpecialtyPage::closingKeepsTypedTextInThePendingRow() {
+    CurriculumFixture f;
+    Typ* w = f.openWindow();
+    QVERIFY(w);
+    w->PageControl1->setCurrentIndex(0);
+    retype(w->SpecNameEdit, QStringLiteral("Программная инженерия (бакалавр)"));
+    QPointer<Typ> closing = w;
+    QVERIFY(w->close());
+    QTRY_VERIFY(closing.isNull());
+    // The window is gone; what was typed waits in the pending row for the next settle.
+    QCOMPARE(DM->T_Spec->state(), DatasetState::Edit);
+    QCOMPARE(DM->T_SpecNazvanie->asString(), QStringLiteral("Программная инженерия (бакалавр)"));
+    DM->T_Spec->checkBrowseMode();
+    QCOMPARE(f.scalar(QStringLiteral("SELECT Nazvanie FROM Specialnost WHERE ID_Spec = '090304'"))
+                 .toString(),
+             QStringLiteral("Программная инженерия (бакалавр)"));
 }
 
 void TestSpecialtyPage::planSaveWithNothingChangedDoesNothing() {
