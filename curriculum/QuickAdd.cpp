@@ -61,7 +61,8 @@ QWidget* Typ::buildQuickAddPage() {
     QuickAddButton = new QPushButton(QStringLiteral("<"), middle);
     QuickAddButton->setGeometry((middleWidth - 57) / 2, 2, 57, 57);
     QuickAddButton->setFont(pixelFont(QStringLiteral("Arial"), 24, true));
-    QuickAddButton->setAccessibleName(QStringLiteral("Добавить дисциплину в план"));
+    QuickAddButton->setAccessibleName(QuickAddButton->text());
+    QuickAddButton->setAccessibleDescription(QStringLiteral("Добавить дисциплину в план"));
     Placer at(middle);
     QuickSemesterBox = at.under<QComboBox>(QStringLiteral("Семестр"), QRect(4, 80, 96, 21));
     QuickSemesterBox->setEditable(true);
@@ -77,7 +78,8 @@ QWidget* Typ::buildQuickAddPage() {
     QuickRemoveButton = new QPushButton(QStringLiteral(">"), middle);
     QuickRemoveButton->setGeometry((middleWidth - 57) / 2, 240, 57, 57);
     QuickRemoveButton->setFont(QuickAddButton->font());
-    QuickRemoveButton->setAccessibleName(QStringLiteral("Убрать дисциплину из плана"));
+    QuickRemoveButton->setAccessibleName(QuickRemoveButton->text());
+    QuickRemoveButton->setAccessibleDescription(QStringLiteral("Убрать дисциплину из плана"));
     connect(QuickAddButton, &QPushButton::clicked, this, &Typ::QuickAddButtonClick);
     connect(QuickRemoveButton, &QPushButton::clicked, this, &Typ::QuickRemoveButtonClick);
 

@@ -71,8 +71,6 @@ void writePendingText() {
 }  // namespace
 
 Typ::Typ(QWidget* parent) : QWidget(parent, Qt::Window) {
-    // The reference names the window before its creation step runs.
-    yp = this;
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("yp"));
     setWindowTitle(QStringLiteral("Учебный процесс"));
@@ -99,9 +97,7 @@ Typ::Typ(QWidget* parent) : QWidget(parent, Qt::Window) {
     show();
 }
 
-Typ::~Typ() {
-    if (yp == this) yp = nullptr;
-}
+Typ::~Typ() = default;
 
 void Typ::FormCreate() {
     replacePlanStatement(planWhileOpen);

@@ -105,6 +105,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Names the window in `yp` from the start of its construction, and empties
+    // `yp` when the window goes, also when its creation step fails half-way.
+    struct Claim {
+        explicit Claim(Typ* window) : window(window) { yp = window; }
+        ~Claim() {
+            if (yp == window) yp = nullptr;
+        }
+        Claim(const Claim&) = delete;
+        Claim& operator=(const Claim&) = delete;
+        Typ* window;
+    };
+    Claim m_reference{this};
+
     QWidget* buildSpecialtyPage();
     QWidget* buildFacultyBand();
     QGroupBox* buildSpecialtyBox();

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -119,6 +121,7 @@ private slots:
     void editorModeFollowsTheSubPage();
     void refusedPlanPostReopensThePlan();
     void mainWindowOpensTheWindowAtPages();
+    void noWindowWithoutADatabase();
 };
 
 void TestSpecialtyPage::opensOnTheStructurePage() {
@@ -550,6 +553,23 @@ void TestSpecialtyPage::mainWindowOpensTheWindowAtPages() {
     QCOMPARE(yp->PageControl1->currentIndex(), 2);
     delete yp;
     delete first;
+}
+
+void TestSpecialtyPage::noWindowWithoutADatabase() {
+    QTemporaryDir empty;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(empty.path());
+    platform::MessageRecorder messages;
+    {
+        TDM dm;
+        QVERIFY(!dm.Q_Plan_Spec->isActive());
+        const QString failure = failureOf([] { new Typ; });
+        QVERIFY(!failure.isEmpty());
+        // The failed window leaves no reference behind and nothing on screen.
+        QCOMPARE(yp, nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<Typ*>(w));
+    }
+    QDir::setCurrent(previous);
 }
 
 QTEST_MAIN(TestSpecialtyPage)
