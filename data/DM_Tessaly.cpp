@@ -49,6 +49,15 @@ void refreshShownCard(CardWindow* card) {
     if (card == nullptr || !card->isCardShown()) return;
     card->refreshCard();
 }
+
+// One above the highest number in the column, 1 in an empty table. Asked of
+// the table, so that a filter or a master restriction on the dataset hides no
+// number.
+int nextNumber(Dataset& ds, const QString& table, const QString& column) {
+    auto highest =
+        ds.connection()->prepare(QStringLiteral("SELECT max(%1) FROM %2").arg(column, table));
+    return highest->step() ? highest->columnValue(0).toInt() + 1 : 1;
+}
 }  // namespace
 
 QString shortName(const QString& surname, const QString& name, const QString& patronymic) {
@@ -350,6 +359,7 @@ void TDM::declare() {
         .setLabel(label("Факультет"));
     T_Kafedra->setMaster(DS_facultet, QStringLiteral("ID_Facultet"));
     T_Kafedra->setKeepLookupsWhileEditing(true);
+    T_Kafedra->onNewRecord = [this](Dataset& ds) { T_KafedraNewRecord(ds); };
 
     T_Gruppa->setTableName(QStringLiteral("Gruppa"));
     T_Gruppa->setIndexFieldNames(QStringLiteral("ID_Specialnost"));
@@ -490,11 +500,16 @@ void TDM::Q_PrepodAfterScroll(Dataset&) {
 void TDM::Q_PrepodNewRecord(Dataset& ds) {
     // The window offers no way to type a number, and a teacher is stored only
     // with one: a new teacher takes the one above the highest in the table.
-    // Asked of the table, so a filter on the list hides no number.
-    auto highest =
-        ds.connection()->prepare(QStringLiteral("SELECT max(ID_Prepod) FROM Prepodavateli"));
-    const int next = highest->step() ? highest->columnValue(0).toInt() + 1 : 1;
-    Q_PrepodID_Prepod->setValue(next);
+    Q_PrepodID_Prepod->setValue(
+        nextNumber(ds, QStringLiteral("Prepodavateli"), QStringLiteral("ID_Prepod")));
+}
+
+void TDM::T_KafedraNewRecord(Dataset& ds) {
+    // The number links teachers to their department, and the structure page
+    // offers no way to type it: without one, every new department would share
+    // an empty key.
+    T_KafedraID_kafedra->setValue(
+        nextNumber(ds, QStringLiteral("Kafedra"), QStringLiteral("ID_kafedra")));
 }
 
 void TDM::T_Plan_SpecEditError(Dataset&, const DataError&) {

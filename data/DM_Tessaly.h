@@ -111,6 +111,8 @@ public:
     void Q_PrepodCalcFields(Dataset& ds);
     // A new teacher starts with the next free number.
     void Q_PrepodNewRecord(Dataset& ds);
+    // A new department starts with the next free number.
+    void T_KafedraNewRecord(Dataset& ds);
     void T_Plan_SpecEditError(Dataset& ds, const DataError& error);
 
 private:

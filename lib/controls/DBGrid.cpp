@@ -341,7 +341,11 @@ bool DBGrid::navigationKey(QKeyEvent* event) {
 void DBGrid::moveColumn(int step) {
     const int columns = m_model->columnCount();
     const QModelIndex current = currentIndex();
-    const int next = (current.isValid() ? current.column() : 0) + step;
+    int next = (current.isValid() ? current.column() : 0) + step;
+    // Where rows are typed into, a column that takes no typing (a counter, a
+    // calculated value) is no stop for Tab.
+    if (canInsertRows())
+        while (next >= 0 && next < columns && !m_model->isColumnEditable(next)) next += step;
     if (testOption(RowSelect) || next < 0 || next >= columns) {
         closeOpenEditor();
         QAbstractScrollArea::focusNextPrevChild(step > 0);

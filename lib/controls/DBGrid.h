@@ -1,7 +1,8 @@
 // The data grid: the rows of one data source's dataset in a table, the
 // dataset's current row marked, moved by clicks and keys, and edited in place
 // (typing, Insert, appending past the last row, Ctrl+Del), with a drop-down
-// of the lookup list for lookup columns.
+// of the lookup list for lookup columns. Where rows are typed into, Tab
+// passes over the columns that take no typing.
 //
 // The dataset is the one truth about the current row: every click and key
 // that moves asks the dataset to move (it settles first), and the view's

@@ -119,8 +119,8 @@ private Q_SLOTS:
     void deletingTheLastStudentRefreshesTheCard();
     void failedWindowCreationLeavesTheReferenceEmpty();
     void teacherRefreshReachesEveryShownWindow();
-    void newTeacherTakesTheNextNumber_data();
-    void newTeacherTakesTheNextNumber();
+    void newRowTakesTheNextNumber_data();
+    void newRowTakesTheNextNumber();
     void lookupsAndLinks();
     void studentLookupsFollowTheirGroupWhateverTheRestriction();
     void closedPlanQueryEmptiesTheGradeLookups();
@@ -388,17 +388,39 @@ void TestDataModule::teacherRefreshReachesEveryShownWindow() {
     QCOMPARE(messages.texts(), QStringList());
 }
 
-void TestDataModule::newTeacherTakesTheNextNumber_data() {
+void TestDataModule::newRowTakesTheNextNumber_data() {
+    QTest::addColumn<QString>("dataset");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("change");
-    QTest::addColumn<int>("number");
-    QTest::newRow("above the highest") << "UPDATE Prepodavateli SET ID_Prepod = 7 WHERE ID_Prepod = 1"
-                                       << 8;
-    QTest::newRow("an empty table") << "DELETE FROM Prepodavateli" << 1;
+    QTest::addColumn<int>("next");
+    QTest::newRow("teacher, above the highest")
+        << "Q_Prepod"
+        << "Q_PrepodID_Prepod"
+        << "Q_PrepodDSDesigner"
+        << "UPDATE Prepodavateli SET ID_Prepod = 7 WHERE ID_Prepod = 1" << 8;
+    QTest::newRow("teacher, an empty table") << "Q_Prepod"
+                                             << "Q_PrepodID_Prepod"
+                                             << "Q_PrepodDSDesigner"
+                                             << "DELETE FROM Prepodavateli" << 1;
+    // The first faculty's departments are shown; the other faculty's count too.
+    QTest::newRow("department, above the highest of every faculty")
+        << "T_Kafedra"
+        << "T_KafedraID_kafedra"
+        << "T_KafedraNazvanie"
+        << "UPDATE Kafedra SET ID_kafedra = 7 WHERE ID_kafedra = 10" << 21;
+    QTest::newRow("department, an empty table") << "T_Kafedra"
+                                                << "T_KafedraID_kafedra"
+                                                << "T_KafedraNazvanie"
+                                                << "DELETE FROM Kafedra" << 1;
 }
 
-void TestDataModule::newTeacherTakesTheNextNumber() {
+void TestDataModule::newRowTakesTheNextNumber() {
+    QFETCH(QString, dataset);
+    QFETCH(QString, number);
+    QFETCH(QString, name);
     QFETCH(QString, change);
-    QFETCH(int, number);
+    QFETCH(int, next);
     Folder folder;
     fill(folder.file(QStringLiteral("verdikon.mdb")));
     {
@@ -408,17 +430,20 @@ void TestDataModule::newTeacherTakesTheNextNumber() {
     }
     platform::MessageRecorder messages;
     TDM dm;
-    dm.Q_Prepod->append();
-    QCOMPARE(dm.Q_PrepodID_Prepod->asInteger(), number);
+    Dataset* ds = dm.dataset(dataset);
+    Field* key = dm.field(number);
+    ds->append();
+    QCOMPARE(key->asInteger(), next);
     // The number alone is no change: the untouched row goes when it is settled.
-    QVERIFY(!dm.Q_Prepod->isModified());
-    dm.Q_Prepod->checkBrowseMode();
-    QCOMPARE(dm.Q_Prepod->state(), DatasetState::Browse);
-    dm.Q_Prepod->insert();
-    dm.Q_PrepodDSDesigner->setAsString(QStringLiteral("Зуев"));
-    dm.Q_Prepod->post();
-    dm.Q_Prepod->append();
-    QCOMPARE(dm.Q_PrepodID_Prepod->asInteger(), number + 1);
+    QVERIFY(!ds->isModified());
+    ds->checkBrowseMode();
+    QCOMPARE(ds->state(), DatasetState::Browse);
+    ds->insert();
+    dm.field(name)->setAsString(QStringLiteral("Зуев"));
+    ds->post();
+    QCOMPARE(key->asInteger(), next);
+    ds->append();
+    QCOMPARE(key->asInteger(), next + 1);
     QCOMPARE(messages.texts(), QStringList());
 }
 

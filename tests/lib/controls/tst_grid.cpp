@@ -247,6 +247,8 @@ private slots:
     void untouchedNewRowIsCancelledOnLeaving_data();
     void untouchedNewRowIsCancelledOnLeaving();
     void typedNewRowIsStoredOnLeaving();
+    void tabPassesOverColumnsThatTakeNoTyping_data();
+    void tabPassesOverColumnsThatTakeNoTyping();
     void clickAfterStoringLandsOnTheClickedRow_data();
     void clickAfterStoringLandsOnTheClickedRow();
     void movingDownPastTheLastRowAppends();
@@ -554,6 +556,30 @@ void TestGrid::typedNewRowIsStoredOnLeaving() {
     QCOMPARE(f.grid->model()->rowCount(), 5);
     QCOMPARE(f.stored().size(), 5);
     QCOMPARE(f.stored().last(), QStringLiteral("2001|NULL|2024-09-01|4"));
+}
+
+void TestGrid::tabPassesOverColumnsThatTakeNoTyping_data() {
+    QTest::addColumn<DBGrid::Options>("options");
+    QTest::addColumn<bool>("leaves");
+    QTest::newRow("editing: past the counter out of the grid") << DBGrid::DefaultOptions << true;
+    QTest::newRow("read-only: every column a stop")
+        << (DBGrid::DefaultOptions | DBGrid::ReadOnly) << false;
+}
+
+void TestGrid::tabPassesOverColumnsThatTakeNoTyping() {
+    QFETCH(DBGrid::Options, options);
+    QFETCH(bool, leaves);
+    Fixture f(options);
+    // The disciplines: a counted number, then the name.
+    DataSource disciplines;
+    disciplines.setDataset(&f.disciplines);
+    f.grid->setDataSource(&disciplines);
+    QVERIFY(f.show());
+    f.click(1, 1);
+    f.key(Qt::Key_Backtab);
+    QCOMPARE(f.grid->hasFocus(), !leaves);
+    QCOMPARE(f.grid->currentIndex().column(), leaves ? 1 : 0);
+    QCOMPARE(f.disciplines.state(), DatasetState::Browse);
 }
 
 void TestGrid::clickAfterStoringLandsOnTheClickedRow_data() {
