@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "BenchDb.h"
-#include "DM_Tessaly.h"
 #include "DBLookupComboBox.h"
+#include "DM_Tessaly.h"
 #include "Dataset.h"
 #include "Messages.h"
 #include "References.h"
@@ -27,7 +27,8 @@ std::unique_ptr<TDM> openDataModule() {
 void BM_CurriculumOpen(benchmark::State& state) {
     platform::MessageRecorder messages;
     std::unique_ptr<TDM> dm = openDataModule();
-    if (!messages.messages().empty()) return state.SkipWithError("the data module reported failures");
+    if (!messages.messages().empty())
+        return state.SkipWithError("the data module reported failures");
     for (auto _ : state) {
         QPointer<Typ> window = new Typ;
         QApplication::processEvents();
@@ -52,7 +53,8 @@ void BM_CurriculumFaculty(benchmark::State& state) {
     window->PlanPages->setCurrentIndex(1);
     QApplication::processEvents();
     QList<QVariant> faculties;
-    for (DM->facultet->first(); faculties.size() < DM->facultet->recordCount(); DM->facultet->next())
+    for (DM->facultet->first(); faculties.size() < DM->facultet->recordCount();
+         DM->facultet->next())
         faculties << DM->facultetID_Facultet->value();
     if (!messages.messages().empty() || faculties.size() < 2)
         return state.SkipWithError("the register has too few faculties");

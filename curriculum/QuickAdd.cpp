@@ -50,8 +50,8 @@ QWidget* Typ::buildQuickAddPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("QuickAddPage"));
 
-    QuickPlanGrid = listGrid("QuickPlanGrid", QStringLiteral("План Специальности"),
-                             DM->DS_PlanSpec, {QStringLiteral("DIS"), {}, listColumnWidth});
+    QuickPlanGrid = listGrid("QuickPlanGrid", QStringLiteral("План Специальности"), DM->DS_PlanSpec,
+                             {QStringLiteral("DIS"), {}, listColumnWidth});
     QuickPlanGrid->setFixedWidth(listColumnWidth + 24);
 
     auto* middle = new QWidget;

@@ -28,13 +28,6 @@ constexpr int departmentBoxWidth = 433;
 constexpr int fieldsHeight = 176;
 constexpr int buttonsTop = 138;
 
-QPushButton* button(QWidget* parent, const QString& text, const QRect& where) {
-    auto* b = new QPushButton(text, parent);
-    b->setGeometry(where);
-    b->setAccessibleName(text);
-    return b;
-}
-
 DBGrid* choosingGrid(QWidget* parent, const QString& name, const QString& caption,
                      DataSource* source) {
     auto* grid = new DBGrid(parent);
@@ -105,11 +98,11 @@ QGroupBox* StructurePage::buildFacultyBox() {
                            QRect(8, 64, 343, 21), DM->DS_Prepod, QStringLiteral("ID_PREPOD"),
                            QStringLiteral("Фамилия"));
 
-    FacultyDeleteButton = button(panel, QStringLiteral("Удалить"), QRect(8, 98, 75, 30));
-    FacultyPriorButton = button(panel, QStringLiteral("<<"), QRect(87, 98, 40, 30));
-    FacultyNewButton = button(panel, QStringLiteral("Новая Запись"), QRect(131, 98, 97, 30));
-    FacultyNextButton = button(panel, QStringLiteral(">>"), QRect(232, 98, 40, 30));
-    FacultySaveButton = button(panel, QStringLiteral("Сохранить"), QRect(276, 98, 75, 30));
+    FacultyDeleteButton = at.button(QStringLiteral("Удалить"), QRect(8, 98, 75, 30));
+    FacultyPriorButton = at.button(QStringLiteral("<<"), QRect(87, 98, 40, 30));
+    FacultyNewButton = at.button(QStringLiteral("Новая Запись"), QRect(131, 98, 97, 30));
+    FacultyNextButton = at.button(QStringLiteral(">>"), QRect(232, 98, 40, 30));
+    FacultySaveButton = at.button(QStringLiteral("Сохранить"), QRect(276, 98, 75, 30));
     connect(FacultyDeleteButton, &QPushButton::clicked, this,
             &StructurePage::FacultyDeleteButtonClick);
     connect(FacultyPriorButton, &QPushButton::clicked, this,
@@ -142,11 +135,9 @@ QGroupBox* StructurePage::buildDepartmentBox() {
     DepartmentFaculty->setDataSource(DM->DS_Kafedra);
     DepartmentFaculty->setDataField(QStringLiteral("FACULTET"));
 
-    DepartmentAddButton = button(fields, QStringLiteral("Добавить"), QRect(8, buttonsTop, 97, 30));
-    DepartmentSaveButton =
-        button(fields, QStringLiteral("Сохранить"), QRect(111, buttonsTop, 97, 30));
-    DepartmentDeleteButton =
-        button(fields, QStringLiteral("Удалить"), QRect(214, buttonsTop, 97, 30));
+    DepartmentAddButton = at.button(QStringLiteral("Добавить"), QRect(8, buttonsTop, 97, 30));
+    DepartmentSaveButton = at.button(QStringLiteral("Сохранить"), QRect(111, buttonsTop, 97, 30));
+    DepartmentDeleteButton = at.button(QStringLiteral("Удалить"), QRect(214, buttonsTop, 97, 30));
     connect(DepartmentAddButton, &QPushButton::clicked, this,
             &StructurePage::DepartmentAddButtonClick);
     connect(DepartmentSaveButton, &QPushButton::clicked, this,
@@ -178,9 +169,9 @@ QGroupBox* StructurePage::buildGroupsBox() {
                               QRect(8, 106, 300, 21), DM->DS_Prepod, QStringLiteral("ID_PREPOD"),
                               QStringLiteral("Фамилия"));
 
-    GroupAddButton = button(fields, QStringLiteral("Добавить"), QRect(8, buttonsTop, 97, 30));
-    GroupSaveButton = button(fields, QStringLiteral("Сохранить"), QRect(111, buttonsTop, 97, 30));
-    GroupDeleteButton = button(fields, QStringLiteral("Удалить"), QRect(214, buttonsTop, 97, 30));
+    GroupAddButton = at.button(QStringLiteral("Добавить"), QRect(8, buttonsTop, 97, 30));
+    GroupSaveButton = at.button(QStringLiteral("Сохранить"), QRect(111, buttonsTop, 97, 30));
+    GroupDeleteButton = at.button(QStringLiteral("Удалить"), QRect(214, buttonsTop, 97, 30));
     connect(GroupAddButton, &QPushButton::clicked, this, &StructurePage::GroupAddButtonClick);
     connect(GroupSaveButton, &QPushButton::clicked, this, &StructurePage::GroupSaveButtonClick);
     connect(GroupDeleteButton, &QPushButton::clicked, this, &StructurePage::GroupDeleteButtonClick);

@@ -41,13 +41,6 @@ constexpr int specialtyBoxHeight = 675;
 const QString planWhileOpen = QStringLiteral("Select * From PlanSpec");
 const QString planAfterClose = QStringLiteral("Select * from PlanSpec Order By ID_Spec");
 
-QPushButton* button(QWidget* parent, const QString& text, const QRect& where) {
-    auto* b = new QPushButton(text, parent);
-    b->setGeometry(where);
-    b->setAccessibleName(text);
-    return b;
-}
-
 QLabel* bandLabel(QLabel* label) {
     label->setFont(pixelFont(QStringLiteral("Arial Black"), 16));
     QPalette pal = label->palette();
@@ -64,7 +57,10 @@ void replacePlanStatement(const QString& statement) {
 
 // Bound controls write what they show into the rows they edit.
 void writePendingText() {
-    for (Dataset* ds : {static_cast<Dataset*>(DM->T_Spec), static_cast<Dataset*>(DM->T_Plan_Spec)})
+    for (Dataset* ds :
+         {static_cast<Dataset*>(DM->T_Spec), static_cast<Dataset*>(DM->T_Plan_Spec),
+          static_cast<Dataset*>(DM->facultet), static_cast<Dataset*>(DM->T_Kafedra),
+          static_cast<Dataset*>(DM->T_Gruppa), static_cast<Dataset*>(DM->T_Disciplins)})
         if (ds->isEditing()) ds->updateRecord();
 }
 
@@ -192,10 +188,10 @@ QGroupBox* Typ::buildSpecialtyBox() {
                               QStringLiteral("Facultet"), QRect(8, 104, 305, 21));
     SpecFacultyEdit->setBoundReadOnly(true);
 
-    SpecNewButton = button(fields, QStringLiteral("Новая Запись"), QRect(8, 138, 97, 30));
-    SpecPriorButton = button(fields, QStringLiteral("<<"), QRect(111, 138, 45, 30));
-    SpecNextButton = button(fields, QStringLiteral(">>"), QRect(160, 138, 45, 30));
-    SpecSaveButton = button(fields, QStringLiteral("Сохранить"), QRect(212, 138, 101, 30));
+    SpecNewButton = at.button(QStringLiteral("Новая Запись"), QRect(8, 138, 97, 30));
+    SpecPriorButton = at.button(QStringLiteral("<<"), QRect(111, 138, 45, 30));
+    SpecNextButton = at.button(QStringLiteral(">>"), QRect(160, 138, 45, 30));
+    SpecSaveButton = at.button(QStringLiteral("Сохранить"), QRect(212, 138, 101, 30));
     connect(SpecNewButton, &QPushButton::clicked, this, &Typ::SpecNewButtonClick);
     connect(SpecPriorButton, &QPushButton::clicked, this, &Typ::SpecPriorButtonClick);
     connect(SpecNextButton, &QPushButton::clicked, this, &Typ::SpecNextButtonClick);
@@ -261,17 +257,16 @@ QWidget* Typ::buildEditPlanPage() {
     PlanSemesterBox->setDataField(QStringLiteral("Semestr"));
     PlanLectureEdit = at.edit(QStringLiteral("Число часов лекций"), QStringLiteral("Time_Lekcii"),
                               QRect(110, 72, 121, 21));
-    PlanPracticeEdit = at.edit(QStringLiteral("Число часов практик"),
-                               QStringLiteral("Time_Prakt"), QRect(256, 72, 121, 21));
-    PlanControlPicker =
-        at.picker(QStringLiteral("Тип контроля"), QStringLiteral("ID_Kontrol"),
-                  QRect(12, 118, 219, 21), DM->DS_ID_Kontrol, QStringLiteral("ID_KONTROL"),
-                  QStringLiteral("Nazvanie"));
+    PlanPracticeEdit = at.edit(QStringLiteral("Число часов практик"), QStringLiteral("Time_Prakt"),
+                               QRect(256, 72, 121, 21));
+    PlanControlPicker = at.picker(QStringLiteral("Тип контроля"), QStringLiteral("ID_Kontrol"),
+                                  QRect(12, 118, 219, 21), DM->DS_ID_Kontrol,
+                                  QStringLiteral("ID_KONTROL"), QStringLiteral("Nazvanie"));
 
-    PlanNewButton = button(page, QStringLiteral("Новая Запись"), QRect(12, 160, 97, 30));
-    PlanSaveButton = button(page, QStringLiteral("Сохранить"), QRect(115, 160, 97, 30));
-    PlanPriorButton = button(page, QStringLiteral("<<"), QRect(218, 160, 45, 30));
-    PlanNextButton = button(page, QStringLiteral(">>"), QRect(267, 160, 45, 30));
+    PlanNewButton = at.button(QStringLiteral("Новая Запись"), QRect(12, 160, 97, 30));
+    PlanSaveButton = at.button(QStringLiteral("Сохранить"), QRect(115, 160, 97, 30));
+    PlanPriorButton = at.button(QStringLiteral("<<"), QRect(218, 160, 45, 30));
+    PlanNextButton = at.button(QStringLiteral(">>"), QRect(267, 160, 45, 30));
     connect(PlanNewButton, &QPushButton::clicked, this, &Typ::PlanNewButtonClick);
     connect(PlanSaveButton, &QPushButton::clicked, this, &Typ::PlanSaveButtonClick);
     connect(PlanPriorButton, &QPushButton::clicked, this, &Typ::PlanPriorButtonClick);
@@ -287,8 +282,12 @@ void Typ::SpecNewButtonClick() {
     DM->T_Spec->append();
 }
 
-void Typ::SpecPriorButtonClick() { DM->T_Spec->prior(); }
-void Typ::SpecNextButtonClick() { DM->T_Spec->next(); }
+void Typ::SpecPriorButtonClick() {
+    DM->T_Spec->prior();
+}
+void Typ::SpecNextButtonClick() {
+    DM->T_Spec->next();
+}
 
 void Typ::SpecSaveButtonClick() {
     writePendingText();
@@ -320,8 +319,12 @@ void Typ::PlanSaveButtonClick() {
     DM->T_Plan_Spec->insert();
 }
 
-void Typ::PlanPriorButtonClick() { DM->T_Plan_Spec->prior(); }
-void Typ::PlanNextButtonClick() { DM->T_Plan_Spec->next(); }
+void Typ::PlanPriorButtonClick() {
+    DM->T_Plan_Spec->prior();
+}
+void Typ::PlanNextButtonClick() {
+    DM->T_Plan_Spec->next();
+}
 
 void Typ::PlanPagesChange(int index) {
     // Editing the rows in place belongs to the first sub-page.

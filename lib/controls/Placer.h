@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 
@@ -35,6 +36,14 @@ public:
         e->setDataSource(m_source);
         e->setDataField(field);
         return e;
+    }
+
+    // A button named by its caption.
+    QPushButton* button(const QString& text, const QRect& where) {
+        auto* b = new QPushButton(text, m_box);
+        b->setGeometry(where);
+        b->setAccessibleName(text);
+        return b;
     }
 
     // field empty: an unbound picker.

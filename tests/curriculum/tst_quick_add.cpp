@@ -24,7 +24,9 @@
 
 namespace {
 
-void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+void click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton);
+}
 
 void clickRow(DBGrid* grid, int row) {
     const QRect cell = grid->visualRect(grid->model()->index(row, 0));
@@ -63,12 +65,13 @@ Typ* openOnQuickAdd(CurriculumFixture& f) {
 // The stored plan rows of a specialty and discipline, as
 // "semester|lectures|practice|control".
 QString storedRow(CurriculumFixture& f, const QString& specialty, int discipline) {
-    return f.scalar(QStringLiteral("SELECT group_concat(ifnull(Semestr, '') || '|' || "
-                                   "ifnull(Time_Lekcii, '') || '|' || ifnull(Time_Prakt, '') || "
-                                   "'|' || ifnull(ID_Kontrol, ''), ';') FROM PlanSpec WHERE "
-                                   "ID_Spec = '%1' AND Ndis = %2")
-                            .arg(specialty)
-                            .arg(discipline))
+    return f
+        .scalar(QStringLiteral("SELECT group_concat(ifnull(Semestr, '') || '|' || "
+                               "ifnull(Time_Lekcii, '') || '|' || ifnull(Time_Prakt, '') || "
+                               "'|' || ifnull(ID_Kontrol, ''), ';') FROM PlanSpec WHERE "
+                               "ID_Spec = '%1' AND Ndis = %2")
+                    .arg(specialty)
+                    .arg(discipline))
         .toString();
 }
 
@@ -103,7 +106,8 @@ void TestQuickAdd::layoutAndInitialValues() {
     QCOMPARE(w->PlanPages->tabText(1), QStringLiteral("Быстрое добавление дисциплин"));
     QCOMPARE(w->QuickSemesterBox->currentText(), QStringLiteral("1"));
     QStringList items;
-    for (int i = 0; i < w->QuickSemesterBox->count(); ++i) items << w->QuickSemesterBox->itemText(i);
+    for (int i = 0; i < w->QuickSemesterBox->count(); ++i)
+        items << w->QuickSemesterBox->itemText(i);
     QCOMPARE(items.size(), 14);
     QCOMPARE(items.first(), QStringLiteral("1"));
     QCOMPARE(items.last(), QStringLiteral("14"));
@@ -113,9 +117,9 @@ void TestQuickAdd::layoutAndInitialValues() {
     QVERIFY(w->QuickControlPicker->keyValue().isNull());
     QCOMPARE(w->QuickAddButton->size(), QSize(57, 57));
     QCOMPARE(w->QuickPlanGrid->columnWidth(0), 170);
-    QCOMPARE(shown(w->QuickPlanGrid), (QStringList{QStringLiteral("Алгебра"),
-                                                   QStringLiteral("История"),
-                                                   QStringLiteral("Физика")}));
+    QCOMPARE(shown(w->QuickPlanGrid),
+             (QStringList{QStringLiteral("Алгебра"), QStringLiteral("История"),
+                          QStringLiteral("Физика")}));
     QCOMPARE(w->QuickPlanGrid->model()->headerData(0, Qt::Horizontal).toString(),
              QStringLiteral("Дисциплина"));
     QCOMPARE(w->QuickDisciplineGrid->model()->headerData(0, Qt::Horizontal).toString(),
@@ -166,12 +170,22 @@ void TestQuickAdd::badTextInsertsNothing_data() {
     QTest::addColumn<QString>("lectures");
     QTest::addColumn<QString>("practice");
     QTest::addColumn<QString>("failure");
-    QTest::newRow("letters for the semester") << "пятый" << "20" << "20"
+    QTest::newRow("letters for the semester") << "пятый"
+                                              << "20"
+                                              << "20"
                                               << "'пятый' is not a valid integer value";
-    QTest::newRow("no semester") << "" << "20" << "20" << "'' is not a valid integer value";
-    QTest::newRow("letters for lectures") << "1" << "2o" << "20" << "'2o' is not a valid integer value";
-    QTest::newRow("practice too large")
-        << "1" << "20" << "99999999999" << "'99999999999' is not a valid integer value";
+    QTest::newRow("no semester") << ""
+                                 << "20"
+                                 << "20"
+                                 << "'' is not a valid integer value";
+    QTest::newRow("letters for lectures") << "1"
+                                          << "2o"
+                                          << "20"
+                                          << "'2o' is not a valid integer value";
+    QTest::newRow("practice too large") << "1"
+                                        << "20"
+                                        << "99999999999"
+                                        << "'99999999999' is not a valid integer value";
 }
 
 void TestQuickAdd::badTextInsertsNothing() {
@@ -203,14 +217,16 @@ void TestQuickAdd::removeDeletesWithoutAQuestion() {
     platform::MessageRecorder messages;
     click(w->QuickRemoveButton);
     QCOMPARE(messages.texts(), QStringList());
-    QCOMPARE(shown(w->QuickPlanGrid), (QStringList{QStringLiteral("Алгебра"), QStringLiteral("Физика")}));
+    QCOMPARE(shown(w->QuickPlanGrid),
+             (QStringList{QStringLiteral("Алгебра"), QStringLiteral("Физика")}));
     QCOMPARE(storedRow(f, QStringLiteral("090304"), 2), QString());
     QCOMPARE(planRows(f), 4);
 }
 
 void TestQuickAdd::removeOnAnEmptyPlanFails() {
-    CurriculumFixture f(QStringLiteral(
-        "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES ('Без плана', 2, '080200')"));
+    CurriculumFixture f(
+        QStringLiteral("INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES ('Без "
+                       "плана', 2, '080200')"));
     Typ* w = openOnQuickAdd(f);
     QVERIFY(w);
     DM->facultet->last();

@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "Application.h"
@@ -33,7 +33,9 @@
 
 namespace {
 
-void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+void click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton);
+}
 
 // Clicks a cell of a grid, as a user points at it.
 void clickCell(DBGrid* grid, int row, int column) {
@@ -145,9 +147,9 @@ void TestSpecialtyPage::opensOnTheStructurePage() {
     // The faculty picker starts empty; the band names the current specialty.
     QCOMPARE(w->FacultyPicker->displayText(), QString());
     QCOMPARE(w->SpecialtyName->text(), QStringLiteral("Программная инженерия"));
-    QCOMPARE(shown(w->PlanGrid), (QStringList{QStringLiteral("Алгебра|18|36|1"),
-                                              QStringLiteral("История|18|18|1"),
-                                              QStringLiteral("Физика|36|36|2")}));
+    QCOMPARE(shown(w->PlanGrid),
+             (QStringList{QStringLiteral("Алгебра|18|36|1"), QStringLiteral("История|18|18|1"),
+                          QStringLiteral("Физика|36|36|2")}));
 }
 
 void TestSpecialtyPage::closingRestoresThePlanQueryAndTheReference() {
@@ -196,7 +198,8 @@ void TestSpecialtyPage::gradeSheetFillsAfterTheWindowWasClosed() {
     QCOMPARE(DM->Q_StudentiN_student->asString(), QStringLiteral("0000001"));
     platform::MessageRecorder messages;
     click(students->FillButton);
-    QCOMPARE(messages.texts(), QStringList{QStringLiteral("Данные дисциплин по семестрам заполнены")});
+    QCOMPARE(messages.texts(),
+             QStringList{QStringLiteral("Данные дисциплин по семестрам заполнены")});
     QCOMPARE(f.scalar(QStringLiteral("SELECT group_concat(ID_Plan) FROM (SELECT ID_Plan FROM "
                                      "Ocenki WHERE N_student = '0000001' ORDER BY ID_Plan)"))
                  .toString(),
@@ -364,7 +367,8 @@ void TestSpecialtyPage::planSaveNeedsDisciplineSemesterAndControl() {
     w->PageControl1->setCurrentIndex(0);
     click(w->PlanNewButton);
     QCOMPARE(DM->T_Plan_Spec->state(), DatasetState::Insert);
-    if (discipline) chooseDiscipline(w->PlanGrid, DM->T_Plan_Spec->recNo(), QStringLiteral("Физика"));
+    if (discipline)
+        chooseDiscipline(w->PlanGrid, DM->T_Plan_Spec->recNo(), QStringLiteral("Физика"));
     if (!semester.isEmpty()) retype(w->PlanSemesterBox, semester);
     retype(w->PlanLectureEdit, QStringLiteral("36"));
     if (control) choose(w->PlanControlPicker, QStringLiteral("Зачет"));
@@ -456,10 +460,10 @@ void TestSpecialtyPage::lettersAreRefused() {
     Typ* w = f.openWindow();
     QVERIFY(w);
     w->PageControl1->setCurrentIndex(0);
-    QWidget* target = control == QLatin1String("PlanSemesterBox") ? static_cast<QWidget*>(w->PlanSemesterBox)
-                      : control == QLatin1String("PlanLectureEdit")
-                          ? static_cast<QWidget*>(w->PlanLectureEdit)
-                          : static_cast<QWidget*>(w->PlanPracticeEdit);
+    QWidget* target =
+        control == QLatin1String("PlanSemesterBox")   ? static_cast<QWidget*>(w->PlanSemesterBox)
+        : control == QLatin1String("PlanLectureEdit") ? static_cast<QWidget*>(w->PlanLectureEdit)
+                                                      : static_cast<QWidget*>(w->PlanPracticeEdit);
     auto text = [&] {
         if (auto* box = qobject_cast<QComboBox*>(target)) return box->currentText();
         return qobject_cast<QLineEdit*>(target)->text();
@@ -534,9 +538,11 @@ void TestSpecialtyPage::mainWindowOpensTheWindowAtPages() {
     Typ* second = yp;
     QVERIFY(second && second != first);
     QCOMPARE(second->PageControl1->currentIndex(), 1);
-    const std::pair<QAction*, int> items[] = {
-        {form.SpecialtiesItem, 0}, {form.DepartmentsItem, 1}, {form.DisciplinesItem, 2},
-        {form.GroupsItem, 1}, {form.SpecialtiesItem, 0}};
+    const std::pair<QAction*, int> items[] = {{form.SpecialtiesItem, 0},
+                                              {form.DepartmentsItem, 1},
+                                              {form.DisciplinesItem, 2},
+                                              {form.GroupsItem, 1},
+                                              {form.SpecialtiesItem, 0}};
     for (const auto& [item, page] : items) {
         item->trigger();
         QCOMPARE(yp, second);
