@@ -80,6 +80,33 @@ DataSource* TDM::source(const char* name, Dataset* ds) {
     return s;
 }
 
+// The grade sheet's fill and its looked-up columns read the plan query, which
+// holds every plan row: a plan row stored or deleted through the plan table
+// is read into it at once, so a plan built in the educational-process window
+// fills a grade sheet while that window is still open. A dropped new row
+// writes nothing and reads nothing again.
+class TDM::PlanQueryFollower final : public DataLink {
+public:
+    explicit PlanQueryFollower(TDM* dm) : m_dm(dm) { setDataSource(dm->DS_PlanSpec); }
+
+protected:
+    void rowStored(int, int) override { follow(); }
+    void rowsRemoved(int, int) override { follow(); }
+
+private:
+    void follow() {
+        Dataset* plan = m_dm->Q_Plan_Spec;
+        if (!plan->isActive()) return;
+        const DataVersion now = plan->connection()->dataVersion();
+        if (now == m_seen) return;
+        m_seen = now;
+        plan->refresh();
+    }
+
+    TDM* m_dm;
+    DataVersion m_seen;
+};
+
 TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(DataSourceName)) {
     DM = this;
     setObjectName(QStringLiteral("DM"));
@@ -92,6 +119,7 @@ TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(Da
                             .arg(QString::fromUtf8(DataSourceName), shown.join(QStringLiteral("; "))));
     });
     declare();
+    m_planFollower = std::make_unique<PlanQueryFollower>(this);
 
     try {
         ADOConnection1.open();
@@ -117,6 +145,7 @@ TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(Da
 }
 
 TDM::~TDM() {
+    m_planFollower.reset();
     // Nothing is stored on the way out. A pending row is dropped first: closing
     // its master would otherwise settle it, and a refused post cannot be
     // reported from here.

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "Connection.h"
 #include "DataSource.h"
@@ -116,6 +117,10 @@ public:
     void T_Plan_SpecEditError(Dataset& ds, const DataError& error);
 
 private:
+    // Keeps the plan query holding every plan row while the plan table changes.
+    class PlanQueryFollower;
+    std::unique_ptr<PlanQueryFollower> m_planFollower;
+
     void declare();
     template <typename T>
     T* make(const char* name);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include "HandlerFailure.h"
 #include "Messages.h"
 #include "References.h"
+#include "Studenti.h"
 #include "TypeText.h"
 #include "YMO.h"
 
@@ -97,6 +99,7 @@ private slots:
     void removeDropsAPendingRow();
     void planListMovesTheDisciplineList();
     void listsAreNotEditable();
+    void gradeSheetSeesThePlanWhileTheWindowIsOpen();
 };
 
 void TestQuickAdd::layoutAndInitialValues() {
@@ -284,6 +287,32 @@ void TestQuickAdd::listsAreNotEditable() {
     QCOMPARE(DM->T_Plan_Spec->state(), DatasetState::Browse);
     QCOMPARE(DM->T_Disciplins->state(), DatasetState::Browse);
     QCOMPARE(planRows(f), 5);
+}
+
+void TestQuickAdd::gradeSheetSeesThePlanWhileTheWindowIsOpen() {
+    CurriculumFixture f;
+    Typ* w = openOnQuickAdd(f);
+    QVERIFY(w);
+    // Физика joins the first semester of the student's specialty; История leaves it.
+    clickRow(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, QStringLiteral("Физика")));
+    click(w->QuickAddButton);
+    clickRow(w->QuickPlanGrid, rowOf(w->QuickPlanGrid, QStringLiteral("История")));
+    click(w->QuickRemoveButton);
+    QCOMPARE(DM->Q_Plan_Spec->recordCount(), 5);
+
+    auto* students = new TStuds;
+    QPointer<TStuds> guard = students;
+    QVERIFY(QTest::qWaitForWindowExposed(students));
+    students->PageControl1->setCurrentIndex(1);
+    students->CourseTabs->setCurrentIndex(0);
+    students->SemesterTabs->setCurrentIndex(0);
+    platform::MessageRecorder messages;
+    click(students->FillButton);
+    QStringList sheet;
+    GridModel* model = students->GradeGrid->gridModel();
+    for (int r = 0; r < model->rowCount(); ++r) sheet << model->data(model->index(r, 0)).toString();
+    QCOMPARE(sheet, (QStringList{QStringLiteral("Алгебра"), QStringLiteral("Физика")}));
+    delete guard.data();
 }
 
 QTEST_MAIN(TestQuickAdd)
