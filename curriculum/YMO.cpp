@@ -162,10 +162,9 @@ QWidget* Typ::buildFacultyBand() {
     SpecialtyName->setAccessibleName(QStringLiteral("Специальность"));
     SpecialtyName->setDataSource(DM->DS_Spec);
     SpecialtyName->setDataField(QStringLiteral("Nazvanie"));
-    auto* bandLayout = new QVBoxLayout(FacultyBand);
-    bandLayout->setContentsMargins(8, 0, 8, 2);
-    bandLayout->addStretch(1);
-    bandLayout->addWidget(SpecialtyName);
+    // Placed by hand, not by a layout: a new name then repaints the label
+    // alone instead of laying out, and redrawing, the whole window.
+    FacultyBand->installEventFilter(this);
     return FacultyBand;
 }
 
@@ -272,6 +271,15 @@ QWidget* Typ::buildEditPlanPage() {
     connect(PlanPriorButton, &QPushButton::clicked, this, &Typ::PlanPriorButtonClick);
     connect(PlanNextButton, &QPushButton::clicked, this, &Typ::PlanNextButtonClick);
     return page;
+}
+
+bool Typ::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FacultyBand && event->type() == QEvent::Resize) {
+        const int height = SpecialtyName->fontMetrics().height() + 4;
+        SpecialtyName->setGeometry(8, FacultyBand->height() - height - 2, FacultyBand->width() - 16,
+                                   height);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---- the specialty list's buttons

@@ -32,18 +32,20 @@ Field& data(Dataset* ds, Field*& member, const char* object, const char* name, F
 
 Field& lookup(Dataset* ds, Field*& member, const char* object, const char* name, FieldType type,
               int size, Dataset* from, const char* key, const char* fromKey, const char* result) {
-    return named(member, object,
-                 ds->addLookupField(QString::fromUtf8(name), type, size, from,
-                                    QString::fromUtf8(key), QString::fromUtf8(fromKey),
-                                    QString::fromUtf8(result)));
+    return named(
+        member, object,
+        ds->addLookupField(QString::fromUtf8(name), type, size, from, QString::fromUtf8(key),
+                           QString::fromUtf8(fromKey), QString::fromUtf8(result)));
 }
 
-Field& calculated(Dataset* ds, Field*& member, const char* object, const char* name,
-                  FieldType type, int size) {
+Field& calculated(Dataset* ds, Field*& member, const char* object, const char* name, FieldType type,
+                  int size) {
     return named(member, object, ds->addCalculatedField(QString::fromUtf8(name), type, size));
 }
 
-QString label(const char* text) { return QString::fromUtf8(text); }
+QString label(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 void refreshShownCard(CardWindow* card) {
     if (card == nullptr || !card->isCardShown()) return;
@@ -115,8 +117,9 @@ TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(Da
         if (problems.isEmpty()) return;
         QStringList shown = problems.mid(0, 3);
         if (problems.size() > 3) shown << QStringLiteral("%1 more").arg(problems.size() - 3);
-        throw DataError(QStringLiteral("The file \"%1\" is not a database of this program: %2")
-                            .arg(QString::fromUtf8(DataSourceName), shown.join(QStringLiteral("; "))));
+        throw DataError(
+            QStringLiteral("The file \"%1\" is not a database of this program: %2")
+                .arg(QString::fromUtf8(DataSourceName), shown.join(QStringLiteral("; "))));
     });
     declare();
     m_planFollower = std::make_unique<PlanQueryFollower>(this);
@@ -202,11 +205,14 @@ void TDM::declare() {
     data(Q_Studenti, FIELD(Q_StudentiSecName), "SecName", T::Text, 20).setLabel(label("Отчество"));
     data(Q_Studenti, FIELD(Q_StudentiBirthDate), "BirthDate", T::DateTime)
         .setLabel(label("Дата Рождения"));
-    data(Q_Studenti, FIELD(Q_StudentiSex), "Sex", T::Text, 50).setLabel(label("Пол")).setDisplayWidth(5);
+    data(Q_Studenti, FIELD(Q_StudentiSex), "Sex", T::Text, 50)
+        .setLabel(label("Пол"))
+        .setDisplayWidth(5);
     data(Q_Studenti, FIELD(Q_StudentiEnterDate), "EnterDate", T::DateTime)
         .setLabel(label("Дата поступления"))
         .setVisible(false);
-    data(Q_Studenti, FIELD(Q_StudentiFamilyPosition), "FamilyPosition", T::Text, 50).setVisible(false);
+    data(Q_Studenti, FIELD(Q_StudentiFamilyPosition), "FamilyPosition", T::Text, 50)
+        .setVisible(false);
     data(Q_Studenti, FIELD(Q_StudentiEducation), "Education", T::Text, 50);
     data(Q_Studenti, FIELD(Q_StudentiCity), "City", T::Text, 20).setLabel(label("Город"));
     data(Q_Studenti, FIELD(Q_StudentiStreet), "Street", T::Text, 10).setLabel(label("Улица"));
@@ -219,8 +225,8 @@ void TDM::declare() {
     data(Q_Studenti, FIELD(Q_StudentiCitizen), "Citizen", T::Text, 50);
     data(Q_Studenti, FIELD(Q_StudentiFoto), "Foto", T::Text, 255);
     calculated(Q_Studenti, FIELD(Q_StudentiFIO), "FIO", T::Text, 20);
-    lookup(Q_Studenti, FIELD(Q_StudentiID_Plan), "ID_Plan", T::Integer, 0, T_Spec, "ID_Spec", "ID_Spec",
-           "ID_Plan");
+    lookup(Q_Studenti, FIELD(Q_StudentiID_Plan), "ID_Plan", T::Integer, 0, T_Spec, "ID_Spec",
+           "ID_Spec", "ID_Plan");
     // The specialty code is text (codes may hold letters or a leading zero), so it is kept as text.
     lookup(Q_Studenti, FIELD(Q_StudentiID_Spec), "ID_Spec", T::Text, 50, T_Gruppa, "ID_group",
            "ID_GRoup", "ID_Specialnost");
@@ -248,10 +254,11 @@ void TDM::declare() {
     // two students, and the grade sheet's filter keeps them apart.
     T_Ocenki->setFilterCaseSensitive(true);
     data(T_Ocenki, FIELD(T_OcenkiN_student), "N_student", T::Text, 50).setDisplayWidth(15);
-    lookup(T_Ocenki, FIELD(T_OcenkiDIS), "DIS", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan", "DIS")
+    lookup(T_Ocenki, FIELD(T_OcenkiDIS), "DIS", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan",
+           "DIS")
         .setDisplayWidth(8);
-    lookup(T_Ocenki, FIELD(T_OcenkiKONTOL), "KONTOL", T::Text, 20, Q_Plan_Spec, "ID_Plan", "ID_Plan",
-           "KONTROL")
+    lookup(T_Ocenki, FIELD(T_OcenkiKONTOL), "KONTOL", T::Text, 20, Q_Plan_Spec, "ID_Plan",
+           "ID_Plan", "KONTROL")
         .setDisplayWidth(12);
     data(T_Ocenki, FIELD(T_OcenkiDate), "Date", T::DateTime).setDisplayWidth(10);
     lookup(T_Ocenki, FIELD(T_OcenkiResult), "Result", T::Text, 10, T_ID_Result, "ID_Result",
@@ -362,8 +369,8 @@ void TDM::declare() {
         .setLabel(label("Факультет"));
     data(T_Spec, FIELD(T_SpecID_Facultet), "ID_Facultet", T::Integer).setVisible(false);
     data(T_Spec, FIELD(T_SpecID_Spec), "ID_Spec", T::Text, 50).setVisible(false);
-    lookup(T_Spec, FIELD(T_SpecID_Plan), "ID_Plan", T::Integer, 0, Q_Plan_Spec, "ID_Spec", "ID_Spec",
-           "ID_Plan");
+    lookup(T_Spec, FIELD(T_SpecID_Plan), "ID_Plan", T::Integer, 0, Q_Plan_Spec, "ID_Spec",
+           "ID_Spec", "ID_Plan");
     T_Spec->setMaster(DS_facultet, QStringLiteral("ID_Facultet"));
     T_Spec->setKeepLookupsWhileEditing(true);
 
@@ -421,8 +428,8 @@ void TDM::declare() {
         .setLabel(label("Лекционные часы"));
     data(Q_Plan_Spec, FIELD(Q_Plan_SpecTime_Prakt), "Time_Prakt", T::Integer)
         .setLabel(label("Практические часы"));
-    lookup(Q_Plan_Spec, FIELD(Q_Plan_SpecKONTROL), "KONTROL", T::Text, 20, T_ID_Kontrol, "ID_Kontrol",
-           "ID_KONTROL", "Nazvanie")
+    lookup(Q_Plan_Spec, FIELD(Q_Plan_SpecKONTROL), "KONTROL", T::Text, 20, T_ID_Kontrol,
+           "ID_Kontrol", "ID_KONTROL", "Nazvanie")
         .setLabel(label("Тип контроля"));
     data(Q_Plan_Spec, FIELD(Q_Plan_SpecID_Kontrol), "ID_Kontrol", T::Integer).setVisible(false);
     data(Q_Plan_Spec, FIELD(Q_Plan_SpecID_Plan), "ID_Plan", T::Counter).setVisible(false);
@@ -443,8 +450,8 @@ void TDM::declare() {
     data(T_Plan_Spec, FIELD(T_Plan_SpecID_Kontrol), "ID_Kontrol", T::Integer).setVisible(false);
     data(T_Plan_Spec, FIELD(T_Plan_SpecID_Plan), "ID_Plan", T::Counter).setVisible(false);
     data(T_Plan_Spec, FIELD(T_Plan_SpecNdis), "Ndis", T::Integer).setVisible(false);
-    lookup(T_Plan_Spec, FIELD(T_Plan_SpecKONTROL), "KONTROL", T::Text, 10, T_ID_Kontrol, "ID_Kontrol",
-           "ID_KONTROL", "Nazvanie")
+    lookup(T_Plan_Spec, FIELD(T_Plan_SpecKONTROL), "KONTROL", T::Text, 10, T_ID_Kontrol,
+           "ID_Kontrol", "ID_KONTROL", "Nazvanie")
         .setVisible(false);
     T_Plan_Spec->setMaster(DS_Spec, QStringLiteral("ID_Spec"));
     T_Plan_Spec->onEditError = [this](Dataset& ds, const DataError& e) {
@@ -459,8 +466,8 @@ void TDM::declare() {
 }
 
 QList<Dataset*> TDM::datasets() const {
-    return {Q_Studenti, T_Parents,   T_Ocenki,  Q_Ocenki,     T_ID_Result,  Q_Prepod,
-            T_Zvanie,   T_Dolgnost,  T_Stepen,  facultet,     T_Spec,       T_Kafedra,
+    return {Q_Studenti, T_Parents,    T_Ocenki,     Q_Ocenki,    T_ID_Result, Q_Prepod,
+            T_Zvanie,   T_Dolgnost,   T_Stepen,     facultet,    T_Spec,      T_Kafedra,
             T_Gruppa,   T_Disciplins, T_ID_Kontrol, Q_Plan_Spec, T_Plan_Spec, Q_Report};
 }
 
@@ -501,8 +508,7 @@ void TDM::Q_StudentiCalcFields(Dataset&) {
 }
 
 void TDM::Q_PrepodCalcFields(Dataset&) {
-    Q_PrepodFIO->setValue(shortName(Q_PrepodDSDesigner->asString(),
-                                    Q_PrepodDSDesigner2->asString(),
+    Q_PrepodFIO->setValue(shortName(Q_PrepodDSDesigner->asString(), Q_PrepodDSDesigner2->asString(),
                                     Q_PrepodDSDesigner3->asString()));
 }
 

@@ -63,10 +63,9 @@ public:
     // Field objects, dataset by dataset in the order they are declared.
     Field *Q_StudentiN_student, *Q_StudentiFam, *Q_StudentiName, *Q_StudentiSecName,
         *Q_StudentiBirthDate, *Q_StudentiSex, *Q_StudentiEnterDate, *Q_StudentiFamilyPosition,
-        *Q_StudentiEducation, *Q_StudentiCity, *Q_StudentiStreet, *Q_StudentiHouse,
-        *Q_StudentiApar, *Q_StudentiType_Stud, *Q_StudentiID_group, *Q_StudentiPodGroupe,
-        *Q_StudentiCitizen, *Q_StudentiFoto, *Q_StudentiFIO, *Q_StudentiID_Plan,
-        *Q_StudentiID_Spec;
+        *Q_StudentiEducation, *Q_StudentiCity, *Q_StudentiStreet, *Q_StudentiHouse, *Q_StudentiApar,
+        *Q_StudentiType_Stud, *Q_StudentiID_group, *Q_StudentiPodGroupe, *Q_StudentiCitizen,
+        *Q_StudentiFoto, *Q_StudentiFIO, *Q_StudentiID_Plan, *Q_StudentiID_Spec;
     Field *T_ParentsPFam, *T_ParentsPname, *T_ParentsPSecondName, *T_ParentsCity, *T_ParentsStreet,
         *T_ParentsHouse, *T_ParentsApar, *T_ParentsSex, *T_ParentsN_Student;
     Field *T_OcenkiN_student, *T_OcenkiDIS, *T_OcenkiKONTOL, *T_OcenkiDate, *T_OcenkiResult,
@@ -75,9 +74,9 @@ public:
     Field *Q_PrepodID_Prepod, *Q_PrepodDSDesigner, *Q_PrepodDSDesigner2, *Q_PrepodDSDesigner3,
         *Q_PrepodFIO, *Q_PrepodDSDesigner5, *Q_PrepodDSDesigner6, *Q_PrepodDSDesigner7,
         *Q_PrepodDSDesigner8, *Q_PrepodDolgnost, *Q_PrepodZvanie, *Q_PrepodN_Stepen,
-        *Q_PrepodDSDesigner12, *Q_PrepodKur_Gr, *Q_PrepodID_kafedra, *Q_PrepodCity,
-        *Q_PrepodStreet, *Q_PrepodHouse, *Q_PrepodApar, *Q_PrepodFoto, *Q_PrepodKafedra,
-        *Q_PrepodDSDesigner11, *Q_PrepodDSDesigner10, *Q_PrepodDSDesigner9;
+        *Q_PrepodDSDesigner12, *Q_PrepodKur_Gr, *Q_PrepodID_kafedra, *Q_PrepodCity, *Q_PrepodStreet,
+        *Q_PrepodHouse, *Q_PrepodApar, *Q_PrepodFoto, *Q_PrepodKafedra, *Q_PrepodDSDesigner11,
+        *Q_PrepodDSDesigner10, *Q_PrepodDSDesigner9;
     Field *T_ZvanieID_Zvanie, *T_ZvanieNAME;
     Field *T_DolgnostSNAME, *T_DolgnostNAME, *T_DolgnostID_Dolgnost;
     Field *T_StepenID_Stepen, *T_StepenSNAME, *T_StepenNAME;
