@@ -99,7 +99,7 @@ void Typ::FormCreate() {
     replacePlanStatement(planWhileOpen);
     if (!DM->T_Disciplins->isActive()) DM->T_Disciplins->open();
     if (!DM->T_Spec->isActive()) DM->T_Spec->open();
-    PlanPages->setCurrentIndex(EditPlanPage);
+    PlanPages->setCurrentIndex(EditPlanIndex);
 }
 
 void Typ::closeEvent(QCloseEvent* event) {
@@ -336,5 +336,5 @@ void Typ::PlanNextButtonClick() {
 
 void Typ::PlanPagesChange(int index) {
     // Editing the rows in place belongs to the first sub-page.
-    PlanGrid->setOption(DBGrid::AlwaysShowEditor, index == EditPlanPage);
+    PlanGrid->setOption(DBGrid::AlwaysShowEditor, index == EditPlanIndex);
 }

@@ -30,8 +30,8 @@ class StructurePage;
 class Typ : public QWidget {
     Q_OBJECT
 public:
-    enum Page { SpecialtyPage = 0, StructureIndex = 1, DisciplinesIndex = 2 };
-    enum PlanPage { EditPlanPage = 0, QuickAddPage = 1 };
+    enum Page { SpecialtyIndex = 0, StructureIndex = 1, DisciplinesIndex = 2 };
+    enum PlanPage { EditPlanIndex = 0, QuickAddIndex = 1 };
 
     explicit Typ(QWidget* parent = nullptr);
     ~Typ() override;

@@ -15,6 +15,7 @@
 #include "DM_Tessaly.h"
 #include "Dataset.h"
 #include "DisciplinesPage.h"
+#include "Driving.h"
 #include "Messages.h"
 #include "References.h"
 #include "TypeText.h"
@@ -41,11 +42,6 @@ struct Page {
 
 void press(DBNavigator* navigator, DBNavigator::Button b) {
     QTest::mouseClick(navigator->button(b), Qt::LeftButton);
-}
-
-void click(DBGrid* grid, int row, int column) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                      grid->visualRect(grid->model()->index(row, column)).center());
 }
 
 // Keys go where the user's keys would: the open cell editor, else the grid.
@@ -127,7 +123,7 @@ void TestDisciplinesPage::newDisciplineIsStoredAndListedInQuickAdd() {
     QFETCH(int, row);
     Page t;
     DBGrid* grid = t.grid;
-    click(grid, 3, ColName);
+    clickCell(grid, 3, ColName);
     if (opening == QLatin1String("navigator"))
         press(t.page->DisciplinesNavigator, DBNavigator::Insert);
     else
@@ -154,7 +150,7 @@ void TestDisciplinesPage::newDisciplineIsStoredAndListedInQuickAdd() {
 void TestDisciplinesPage::renameIsStoredOnLeavingTheRow() {
     Page t;
     DBGrid* grid = t.grid;
-    click(grid, 0, ColName);
+    clickCell(grid, 0, ColName);
     key(grid, Qt::Key_Return);
     auto* editor = qobject_cast<QLineEdit*>(grid->editor());
     QVERIFY(editor);
@@ -177,7 +173,7 @@ void TestDisciplinesPage::untouchedNewRowIsDropped() {
     QFETCH(bool, leaveGrid);
     Page t;
     DBGrid* grid = t.grid;
-    click(grid, 1, ColName);
+    clickCell(grid, 1, ColName);
     key(grid, Qt::Key_Insert);
     QCOMPARE(grid->model()->rowCount(), 5);
     if (leaveGrid)
@@ -193,12 +189,12 @@ void TestDisciplinesPage::untouchedNewRowIsDropped() {
 void TestDisciplinesPage::numberColumnTakesNoTyping() {
     Page t;
     DBGrid* grid = t.grid;
-    click(grid, 0, ColNumber);
+    clickCell(grid, 0, ColNumber);
     type(grid, QStringLiteral("7"));
     QCOMPARE(grid->editor(), nullptr);
     QCOMPARE(DM->T_Disciplins->state(), DatasetState::Browse);
     // Tab passes over the number: from the name backwards it leaves the grid.
-    click(grid, 0, ColType);
+    clickCell(grid, 0, ColType);
     key(grid, Qt::Key_Backtab);
     QCOMPARE(grid->currentIndex().column(), ColName);
     QVERIFY(grid->hasFocus());
@@ -223,7 +219,7 @@ void TestDisciplinesPage::deletingAsksFirst() {
     Page t;
     DBGrid* grid = t.grid;
     t.messages.answer(ok ? platform::Answer::Ok : platform::Answer::Cancel);
-    click(grid, 1, ColName);
+    clickCell(grid, 1, ColName);
     if (fromGrid)
         key(grid, Qt::Key_Delete, Qt::ControlModifier);
     else

@@ -16,6 +16,7 @@
 #include "DBLookupComboBox.h"
 #include "DM_Tessaly.h"
 #include "Dataset.h"
+#include "Driving.h"
 #include "GridModel.h"
 #include "HandlerFailure.h"
 #include "Messages.h"
@@ -26,33 +27,11 @@
 
 namespace {
 
-void click(QWidget* w) {
-    QTest::mouseClick(w, Qt::LeftButton);
-}
-
-void clickRow(DBGrid* grid, int row) {
-    const QRect cell = grid->visualRect(grid->model()->index(row, 0));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
 int rowOf(DBGrid* grid, const QString& text) {
     GridModel* model = grid->gridModel();
     for (int r = 0; r < model->rowCount(); ++r)
         if (model->data(model->index(r, 0)).toString() == text) return r;
     return -1;
-}
-
-QStringList shown(DBGrid* grid) {
-    GridModel* model = grid->gridModel();
-    QStringList rows;
-    for (int r = 0; r < model->rowCount(); ++r) rows << model->data(model->index(r, 0)).toString();
-    return rows;
-}
-
-void retype(QWidget* control, const QString& text) {
-    control->setFocus();
-    QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
-    typeText(control, text);
 }
 
 // The window on its quick-add sub-page.
@@ -134,7 +113,7 @@ void TestQuickAdd::addsWithTheInitialValues() {
     CurriculumFixture f;
     Typ* w = openOnQuickAdd(f);
     QVERIFY(w);
-    clickRow(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, QStringLiteral("Экономика")));
+    clickCell(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, QStringLiteral("Экономика")));
     platform::MessageRecorder messages;
     click(w->QuickAddButton);
     QCOMPARE(messages.texts(), QStringList());
@@ -159,7 +138,7 @@ void TestQuickAdd::addsARunWithTheChosenValues() {
     retype(w->QuickPracticeEdit, QStringLiteral("12"));
     retype(w->QuickLectureEdit, QStringLiteral("34"));
     for (const QString& name : {QStringLiteral("Алгебра"), QStringLiteral("История")}) {
-        clickRow(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, name));
+        clickCell(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, name));
         click(w->QuickAddButton);
     }
     QCOMPARE(storedRow(f, QStringLiteral("090303"), 1), QStringLiteral("15|34|12|2"));
@@ -202,7 +181,7 @@ void TestQuickAdd::badTextInsertsNothing() {
     w->QuickSemesterBox->setEditText(semester);
     w->QuickLectureEdit->setText(lectures);
     w->QuickPracticeEdit->setText(practice);
-    clickRow(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, QStringLiteral("Экономика")));
+    clickCell(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, QStringLiteral("Экономика")));
     QCOMPARE(failureOf([w] { w->QuickAddButtonClick(); }), failure);
     // No half-filled row is left for the next move to store.
     QCOMPARE(DM->T_Plan_Spec->state(), DatasetState::Browse);
@@ -216,7 +195,7 @@ void TestQuickAdd::removeDeletesWithoutAQuestion() {
     CurriculumFixture f;
     Typ* w = openOnQuickAdd(f);
     QVERIFY(w);
-    clickRow(w->QuickPlanGrid, 1);
+    clickCell(w->QuickPlanGrid, 1);
     platform::MessageRecorder messages;
     click(w->QuickRemoveButton);
     QCOMPARE(messages.texts(), QStringList());
@@ -258,11 +237,11 @@ void TestQuickAdd::planListMovesTheDisciplineList() {
     CurriculumFixture f;
     Typ* w = openOnQuickAdd(f);
     QVERIFY(w);
-    clickRow(w->QuickPlanGrid, 2);
+    clickCell(w->QuickPlanGrid, 2);
     QCOMPARE(DM->T_DisciplinsNameDis->asString(), QStringLiteral("Физика"));
     QCOMPARE(w->QuickDisciplineGrid->currentIndex().row(),
              rowOf(w->QuickDisciplineGrid, QStringLiteral("Физика")));
-    clickRow(w->QuickPlanGrid, 1);
+    clickCell(w->QuickPlanGrid, 1);
     QCOMPARE(DM->T_DisciplinsNameDis->asString(), QStringLiteral("История"));
 }
 
@@ -271,7 +250,7 @@ void TestQuickAdd::listsAreNotEditable() {
     Typ* w = openOnQuickAdd(f);
     QVERIFY(w);
     for (DBGrid* grid : {w->QuickPlanGrid, w->QuickDisciplineGrid}) {
-        clickRow(grid, 0);
+        clickCell(grid, 0);
         const QString before = shown(grid).first();
         typeText(grid, QStringLiteral("Ы"));
         QTest::keyClick(grid, Qt::Key_F2);
@@ -294,25 +273,20 @@ void TestQuickAdd::gradeSheetSeesThePlanWhileTheWindowIsOpen() {
     Typ* w = openOnQuickAdd(f);
     QVERIFY(w);
     // Физика joins the first semester of the student's specialty; История leaves it.
-    clickRow(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, QStringLiteral("Физика")));
+    clickCell(w->QuickDisciplineGrid, rowOf(w->QuickDisciplineGrid, QStringLiteral("Физика")));
     click(w->QuickAddButton);
-    clickRow(w->QuickPlanGrid, rowOf(w->QuickPlanGrid, QStringLiteral("История")));
+    clickCell(w->QuickPlanGrid, rowOf(w->QuickPlanGrid, QStringLiteral("История")));
     click(w->QuickRemoveButton);
     QCOMPARE(DM->Q_Plan_Spec->recordCount(), 5);
 
-    auto* students = new TStuds;
-    QPointer<TStuds> guard = students;
-    QVERIFY(QTest::qWaitForWindowExposed(students));
-    students->PageControl1->setCurrentIndex(1);
-    students->CourseTabs->setCurrentIndex(0);
-    students->SemesterTabs->setCurrentIndex(0);
+    TStuds* students = f.openFirstSemesterSheet();
+    QVERIFY(students);
     platform::MessageRecorder messages;
     click(students->FillButton);
     QStringList sheet;
     GridModel* model = students->GradeGrid->gridModel();
     for (int r = 0; r < model->rowCount(); ++r) sheet << model->data(model->index(r, 0)).toString();
     QCOMPARE(sheet, (QStringList{QStringLiteral("Алгебра"), QStringLiteral("Физика")}));
-    delete guard.data();
 }
 
 QTEST_MAIN(TestQuickAdd)

@@ -21,6 +21,7 @@
 #include "DBText.h"
 #include "DM_Tessaly.h"
 #include "Dataset.h"
+#include "Driving.h"
 #include "GridModel.h"
 #include "HandlerFailure.h"
 #include "Messages.h"
@@ -32,29 +33,6 @@
 #include "YMO.h"
 
 namespace {
-
-void click(QWidget* w) {
-    QTest::mouseClick(w, Qt::LeftButton);
-}
-
-// Clicks a cell of a grid, as a user points at it.
-void clickCell(DBGrid* grid, int row, int column) {
-    const QRect cell = grid->visualRect(grid->model()->index(row, column));
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
-// The rows a grid shows, each as its cells joined by "|".
-QStringList shown(DBGrid* grid) {
-    GridModel* model = grid->gridModel();
-    QStringList rows;
-    for (int r = 0; r < model->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < model->columnCount(); ++c)
-            cells << model->data(model->index(r, c)).toString();
-        rows << cells.join(u'|');
-    }
-    return rows;
-}
 
 // Opens a drop-down, moves to an entry with the keyboard and takes it with Enter.
 void pickFromList(QComboBox* box, int entry) {
@@ -81,13 +59,6 @@ void choose(DBLookupComboBox* picker, const QString& text) {
     const int entry = picker->findText(text);
     QVERIFY(entry >= 0);
     pickFromList(picker, entry);
-}
-
-// Types into a bound control, replacing what it shows.
-void retype(QWidget* control, const QString& text) {
-    control->setFocus();
-    QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
-    typeText(control, text);
 }
 
 int planRows(CurriculumFixture& f, const QString& where = QStringLiteral("1 = 1")) {
@@ -189,12 +160,8 @@ void TestSpecialtyPage::gradeSheetFillsAfterTheWindowWasClosed() {
     QCOMPARE(DM->T_OcenkiDIS->asString(), QStringLiteral("Алгебра"));
     QCOMPARE(DM->T_OcenkiKONTOL->asString(), QStringLiteral("Экзамен"));
 
-    auto* students = new TStuds;
-    QPointer<TStuds> guard = students;
-    QVERIFY(QTest::qWaitForWindowExposed(students));
-    students->PageControl1->setCurrentIndex(1);
-    students->CourseTabs->setCurrentIndex(0);
-    students->SemesterTabs->setCurrentIndex(0);
+    TStuds* students = f.openFirstSemesterSheet();
+    QVERIFY(students);
     QCOMPARE(DM->Q_StudentiN_student->asString(), QStringLiteral("0000001"));
     platform::MessageRecorder messages;
     click(students->FillButton);
@@ -211,7 +178,6 @@ void TestSpecialtyPage::gradeSheetFillsAfterTheWindowWasClosed() {
                            model->data(model->index(r, 2)).toString();
     QCOMPARE(disciplines,
              (QStringList{QStringLiteral("Алгебра|Экзамен"), QStringLiteral("История|Зачет")}));
-    delete guard.data();
 }
 
 void TestSpecialtyPage::facultyPickerSwitchesSpecialtiesAndPlan() {

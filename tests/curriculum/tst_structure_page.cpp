@@ -18,6 +18,7 @@
 #include "DBText.h"
 #include "DM_Tessaly.h"
 #include "Dataset.h"
+#include "Driving.h"
 #include "HandlerFailure.h"
 #include "Messages.h"
 #include "Prepod.h"
@@ -34,11 +35,6 @@ QString current(const Field* field) {
 
 void press(QPushButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
-}
-
-void clickRow(DBGrid* grid, int row) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                      grid->visualRect(grid->model()->index(row, 0)).center());
 }
 
 // One column of a grid, row by row.
@@ -231,7 +227,7 @@ void TestStructurePage::movingThroughFacultiesShowsTheDeanInTheTeacherWindow() {
     StructurePage* p = w->Structure;
     const auto teachers = std::make_unique<TPrep>();
     QVERIFY(QTest::qWaitForWindowExposed(teachers.get()));
-    clickRow(p->FacultyGrid, 1);
+    clickCell(p->FacultyGrid, 1);
     QCOMPARE(current(DM->facultetNazvanie), QStringLiteral("Экономики"));
     QCOMPARE(teachers->FamEdit->text(), QStringLiteral("Ким"));
     // The dean, not the curator of the faculty's first group.
@@ -239,13 +235,13 @@ void TestStructurePage::movingThroughFacultiesShowsTheDeanInTheTeacherWindow() {
     QCOMPARE(p->CuratorPicker->displayText(), QStringLiteral("Соколова"));
     QCOMPARE(teachers->FamEdit->text(), QStringLiteral("Лебедев"));
     // A faculty without a dean leaves the teacher where he is.
-    clickRow(p->FacultyGrid, 2);
+    clickCell(p->FacultyGrid, 2);
     QCOMPARE(current(DM->facultetNazvanie), QStringLiteral("Права"));
     QCOMPARE(p->DeanPicker->displayText(), QString());
     QCOMPARE(teachers->FamEdit->text(), QStringLiteral("Лебедев"));
     // Choosing a curator moves the teacher window too.
-    clickRow(p->FacultyGrid, 0);
-    clickRow(p->GroupGrid, 1);
+    clickCell(p->FacultyGrid, 0);
+    clickCell(p->GroupGrid, 1);
     QCOMPARE(current(DM->T_GruppaNazvanie), QStringLiteral("ПИ-22"));
     p->CuratorPicker->setFocus();
     typeText(p->CuratorPicker, QStringLiteral("Ки"));
@@ -406,7 +402,7 @@ void TestStructurePage::gridsOnlyChooseRows() {
     const BoxParts parts = partsOf(w->Structure, box);
     platform::MessageRecorder messages;
     messages.answer(platform::Answer::Ok);
-    clickRow(parts.grid, 1);
+    clickCell(parts.grid, 1);
     QCOMPARE(parts.dataset->recNo(), 1);
     QVERIFY(parts.grid->selectionModel()->isRowSelected(1, QModelIndex()));
     const QString before = parts.grid->model()->index(1, 0).data().toString();

@@ -4,15 +4,26 @@
 // Needs the data module's library.
 #pragma once
 
+#include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVariant>
 
 #include "Connection.h"
 #include "FileScalar.h"
 #include "PhotoStore.h"
 #include "Schema.h"
+
+// A window made by a test, once it is on screen and active; null when it never shows.
+template <typename Window>
+Window* shownActive(Window* window) {
+    if (!QTest::qWaitForWindowExposed(window)) return nullptr;
+    QApplication::setActiveWindow(window);
+    return window;
+}
 
 class RegisterFolders {
 public:
@@ -33,6 +44,14 @@ public:
     }
     RegisterFolders(const RegisterFolders&) = delete;
     RegisterFolders& operator=(const RegisterFolders&) = delete;
+
+    // The main window's picture in the program folder, for the tests that open
+    // windows through the main window.
+    void writeMainWindowPicture() const {
+        QImage picture(216, 143, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        picture.save(programFolder() + QStringLiteral("/verdikon.bmp"), "BMP");
+    }
 
     QString database() const { return m_dir.filePath(QStringLiteral("work/verdikon.mdb")); }
     QString programFolder() const { return m_dir.filePath(QStringLiteral("bin")); }

@@ -1,18 +1,15 @@
 #include "CurriculumFixture.h"
 
-#include <QApplication>
-#include <QImage>
-#include <QTest>
+#include <QTabBar>
+#include <QTabWidget>
 
 #include "Connection.h"
 #include "DM_Tessaly.h"
+#include "Studenti.h"
 #include "YMO.h"
 
 CurriculumFixture::CurriculumFixture(const QString& extraSql) {
-    // The main window's picture, for the tests that open windows through it.
-    QImage picture(216, 143, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    picture.save(m_folders.programFolder() + QStringLiteral("/verdikon.bmp"), "BMP");
+    m_folders.writeMainWindowPicture();
     {
         SqliteConnection c(m_folders.database());
         c.open();
@@ -52,13 +49,21 @@ CurriculumFixture::CurriculumFixture(const QString& extraSql) {
 
 CurriculumFixture::~CurriculumFixture() {
     for (const QPointer<Typ>& w : m_windows) delete w.data();
+    delete m_students.data();
     m_dm.reset();
 }
 
 Typ* CurriculumFixture::openWindow() {
     auto* w = new Typ;
     m_windows << w;
-    if (!QTest::qWaitForWindowExposed(w)) return nullptr;
-    QApplication::setActiveWindow(w);
-    return w;
+    return shownActive(w);
+}
+
+TStuds* CurriculumFixture::openFirstSemesterSheet() {
+    m_students = shownActive(new TStuds);
+    if (!m_students) return nullptr;
+    m_students->PageControl1->setCurrentIndex(1);
+    m_students->CourseTabs->setCurrentIndex(0);
+    m_students->SemesterTabs->setCurrentIndex(0);
+    return m_students;
 }

@@ -14,6 +14,7 @@
 #include "RegisterFolders.h"
 
 class TDM;
+class TStuds;
 class Typ;
 
 class CurriculumFixture {
@@ -24,6 +25,8 @@ public:
 
     // A new window, shown, exposed and active.
     Typ* openWindow();
+    // A student window on the grade sheet of the first course's autumn semester.
+    TStuds* openFirstSemesterSheet();
     // The running program's path in the program folder, for a main window.
     QString programPath() const { return m_folders.path(QStringLiteral("bin/tessaly")); }
     QString path(const QString& name) const { return m_folders.path(name); }
@@ -34,4 +37,5 @@ private:
     RegisterFolders m_folders;
     std::unique_ptr<TDM> m_dm;
     QList<QPointer<Typ>> m_windows;
+    QPointer<TStuds> m_students;
 };

@@ -1,9 +1,7 @@
 #include "StudentsFixture.h"
 
-#include <QApplication>
 #include <QColor>
 #include <QImage>
-#include <QTest>
 
 #include "Connection.h"
 #include "DM_Tessaly.h"
@@ -24,11 +22,13 @@ StudentsFixture::StudentsFixture(const QString& extraSql) {
     {
         SqliteConnection c(m_folders.database());
         c.open();
-        run(c, QStringLiteral("INSERT INTO Facultet (Nazvanie) VALUES ('Информатики'), ('Экономики')"));
         run(c, QStringLiteral(
-                   "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES "
-                   "('Программная инженерия', 1, '090304'), ('Прикладная информатика', 1, '090303'), "
-                   "('Финансы и кредит', 2, '080105')"));
+                   "INSERT INTO Facultet (Nazvanie) VALUES ('Информатики'), ('Экономики')"));
+        run(c,
+            QStringLiteral(
+                "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES "
+                "('Программная инженерия', 1, '090304'), ('Прикладная информатика', 1, '090303'), "
+                "('Финансы и кредит', 2, '080105')"));
         run(c, QStringLiteral("INSERT INTO Gruppa (Nazvanie, ID_Specialnost) VALUES "
                               "('ПИ-21', '090304'), ('ПИ-22', '090304'), ('ПРИ-21', '090303'), "
                               "('ФК-11', '080105')"));
@@ -66,10 +66,7 @@ StudentsFixture::~StudentsFixture() {
 }
 
 TStuds* StudentsFixture::openWindow() {
-    auto* w = new TStuds;
-    if (!QTest::qWaitForWindowExposed(w)) return nullptr;
-    QApplication::setActiveWindow(w);
-    return w;
+    return shownActive(new TStuds);
 }
 
 void StudentsFixture::writePicture(const QString& path, int width, int height,

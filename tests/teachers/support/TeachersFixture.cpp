@@ -1,18 +1,12 @@
 #include "TeachersFixture.h"
 
-#include <QApplication>
-#include <QImage>
-#include <QTest>
 
 #include "Connection.h"
 #include "DM_Tessaly.h"
 #include "Prepod.h"
 
 TeachersFixture::TeachersFixture(const QString& extraSql) {
-    // The main window's picture, for the tests that open teacher windows through it.
-    QImage picture(216, 143, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    picture.save(m_folders.programFolder() + QStringLiteral("/verdikon.bmp"), "BMP");
+    m_folders.writeMainWindowPicture();
     {
         SqliteConnection c(m_folders.database());
         c.open();
@@ -48,7 +42,5 @@ TeachersFixture::~TeachersFixture() {
 TPrep* TeachersFixture::openWindow() {
     auto* w = new TPrep;
     m_windows << w;
-    if (!QTest::qWaitForWindowExposed(w)) return nullptr;
-    QApplication::setActiveWindow(w);
-    return w;
+    return shownActive(w);
 }
