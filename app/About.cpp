@@ -12,6 +12,7 @@
 
 #include "Fonts.h"
 #include "References.h"
+#include "Report.h"
 
 namespace {
 constexpr int WindowWidth = 512;
@@ -75,9 +76,9 @@ void TAb::build() {
     Label2 = makeLabel(QStringLiteral("\"Вердикон\""), "Label2", 184, 56);
     Label2->setFont(blackFont(35));
     Label3 = makeLabel(QStringLiteral("Автоматизированная система управления"), "Label3", 168, 104);
-    Label4 = makeLabel(QStringLiteral("филиалом Северного университета"), "Label4", 208, 120);
+    Label4 = makeLabel(TF_Report::branchNameInstrumental(), "Label4", 208, 120);
     setTextColour(Label4, Qt::red);
-    Label5 = makeLabel(QStringLiteral("Северный государственный университет"), "Label5", 96, 136);
+    Label5 = makeLabel(TF_Report::institutionName(), "Label5", 96, 136);
     setTextColour(Label5, Qt::red);
     Label6 = makeLabel(QStringLiteral("Разработано:"), "Label6", 16, 144);
     Label7 = makeLabel(QStringLiteral("группа ИВТ-41"), "Label7", 16, 160);

@@ -1,11 +1,20 @@
+// The report container: the names, the layouts' definitions, and previews on copies of them.
 #include "Report.h"
+
+#include <stdexcept>
 
 #include "DM_Tessaly.h"
 #include "Dataset.h"
+#include "Documents.h"
 #include "Preview.h"
 #include "References.h"
 
-TF_Report::TF_Report(QWidget* parent) : QWidget(parent) {
+TF_Report::TF_Report(QWidget* parent)
+    : QWidget(parent),
+      StatementLayout(documents::statement()),
+      ExamSheetLayout(documents::examSheet()),
+      StudentCardLayout(documents::studentCard()),
+      TeacherCardLayout(documents::teacherCard()) {
     F_Report = this;
     setObjectName(QStringLiteral("F_Report"));
     hide();
@@ -15,9 +24,22 @@ TF_Report::~TF_Report() {
     if (F_Report == this) F_Report = nullptr;
 }
 
-QString TF_Report::institutionName() { return QStringLiteral("Северный государственный университет"); }
+TF_Report& TF_Report::current() {
+    if (!F_Report) throw std::runtime_error("The report container does not exist");
+    return *F_Report;
+}
 
-QString TF_Report::branchName() { return QStringLiteral("Филиал СГУ"); }
+QString TF_Report::institutionName() {
+    return QStringLiteral("Северный государственный университет");
+}
+
+QString TF_Report::branchName() {
+    return QStringLiteral("Филиал СГУ");
+}
+
+QString TF_Report::branchNameInstrumental() {
+    return QStringLiteral("филиалом Северного университета");
+}
 
 Dataset* TF_Report::datasetNamed(const QString& name) {
     if (!DM) return nullptr;
@@ -32,4 +54,26 @@ report::PageList TF_Report::produce(report::Layout& layout) const {
 
 void TF_Report::preview(report::Layout& layout) {
     report::preview(layout, &TF_Report::datasetNamed, {&textFilter, &htmlFilter});
+}
+
+void TF_Report::previewStatement(const ReportRequester& requester) {
+    report::Layout layout = StatementLayout;
+    documents::attachStatementHook(layout, requester);
+    preview(layout);
+}
+
+void TF_Report::previewExamSheet(const ReportRequester& requester) {
+    report::Layout layout = ExamSheetLayout;
+    documents::attachExamSheetHook(layout, requester);
+    preview(layout);
+}
+
+void TF_Report::previewStudentCard() {
+    report::Layout layout = StudentCardLayout;
+    preview(layout);
+}
+
+void TF_Report::previewTeacherCard() {
+    report::Layout layout = TeacherCardLayout;
+    preview(layout);
 }
