@@ -32,6 +32,7 @@
 #include "Settings.h"
 #include "Shell.h"
 #include "YMO.h"
+#include "otchet.h"
 
 namespace {
 constexpr int ClientWidth = 338;
@@ -250,7 +251,6 @@ void Tform_m::FormMouseMove() {
     showTexts(QStringLiteral("Вердикон"), QStringLiteral("Система управления вузом"));
 }
 
-// Until the report selection window exists, its menu item does nothing.
 void Tform_m::Button1Click() {
     // The window shows itself; an existing one is left where it is.
     if (Studs == nullptr) new TStuds(this);
@@ -276,7 +276,11 @@ void Tform_m::TeachersItemClick() {
     Button2Click();
     Prep->PageControl1->setCurrentIndex(0);
 }
-void Tform_m::ReportsItemClick() {}
+void Tform_m::ReportsItemClick() {
+    // A new window on every click; `f_otchet` names the newest.
+    auto* window = new Tf_otchet(this);
+    window->show();
+}
 void Tform_m::openStudyWindowAt(int page) {
     // An existing window changes its page but is not brought to the front.
     if (yp == nullptr) new Typ(this);
