@@ -31,6 +31,7 @@
 #include "PictureDialog.h"
 #include "Placeholder.h"
 #include "References.h"
+#include "Report.h"
 
 namespace {
 
@@ -534,7 +535,7 @@ void TStuds::PhotoButtonClick() {
 }
 
 void TStuds::PrintButtonClick() {
-    // The student card printout comes with the report layouts.
+    TF_Report::current().previewStudentCard();
 }
 
 void TStuds::SearchEditChange(const QString& text) {

@@ -26,7 +26,9 @@
 #include "PictureDialog.h"
 #include "Placer.h"
 #include "Placeholder.h"
+#include "References.h"
 #include "ReleaseSplitter.h"
+#include "Report.h"
 
 namespace {
 
@@ -346,5 +348,5 @@ void TPrep::PhotoButtonClick() {
 }
 
 void TPrep::PrintButtonClick() {
-    // The teacher card printout comes with the report layouts.
+    TF_Report::current().previewTeacherCard();
 }
