@@ -1,0 +1,266 @@
+// The exam statement as "Отчет" previews it: the title block from the chosen
+// group, faculty, discipline, semester, years and examiner; the table of the
+// group's students over one or two pages with one signature line; the
+// examiner chosen in the window also when the teachers' current row has moved
+// since; and the window read again whenever the pages are produced.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "Application.h"
+#include "DBLookupComboBox.h"
+#include "DM_Tessaly.h"
+#include "Documents.h"
+#include "Messages.h"
+#include "Preview.h"
+#include "Report.h"
+#include "ReportsFixture.h"
+#include "TypeText.h"
+#include "UpDown.h"
+#include "otchet.h"
+
+namespace {
+
+void click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton);
+}
+
+// The window on its first page with a faculty and a group chosen.
+Tf_otchet* openOnGroup(ReportsFixture& f, const QString& faculty, const QString& group) {
+    Tf_otchet* w = f.openSelection();
+    if (!w) return nullptr;
+    w->PageControl1->setCurrentIndex(Tf_otchet::StatementIndex);
+    if (!choose(w->FacultyPicker, faculty) || !choose(w->GroupPicker, group)) return nullptr;
+    return w;
+}
+
+// "Отчет" pressed as a user presses it; the dump of the one preview it opened.
+QString statementOf(Tf_otchet* w, const report::PreviewRecorder& previews) {
+    const size_t before = previews.previews().size();
+    click(w->ReportButton);
+    if (previews.previews().size() != before + 1) return QStringLiteral("(no preview)");
+    return report::dump(previews.previews().back());
+}
+
+QString text(int page, const QString& box, const QString& font, const QString& value) {
+    return QStringLiteral("page %1 text %2 %3 \"%4\"").arg(page).arg(box, font, value);
+}
+
+const QString times14 = QStringLiteral("\"Times New Roman\" 14");
+// The table's surname cells (a row at the foot of a page is cut at the margin),
+// heading cells and signature line.
+const QString surnameCell = QStringLiteral(" 39.7x10.");
+const QString surnameHeading = QStringLiteral("\"ФАМИЛИЯ\"");
+const QString signature = QStringLiteral("\"Подпись декана\"");
+
+}  // namespace
+
+class TestExamStatement : public QObject {
+    Q_OBJECT
+private slots:
+    void titleBlockNamesTheChoices_data();
+    void titleBlockNamesTheChoices();
+    void tableHasARowPerStudent_data();
+    void tableHasARowPerStudent();
+    void examinerIsTheOneChosenInTheWindow_data();
+    void examinerIsTheOneChosenInTheWindow();
+    void producingAgainReadsTheWindowAgain();
+};
+
+void TestExamStatement::titleBlockNamesTheChoices_data() {
+    QTest::addColumn<int>("semesterUps");
+    QTest::addColumn<QString>("semester");
+    QTest::addColumn<QString>("years");
+    QTest::newRow("the window's defaults") << 0 << "1"
+                                           << "2003/2004";
+    QTest::newRow("the last semester") << 25 << "20"
+                                       << "2003/2004";
+}
+
+void TestExamStatement::titleBlockNamesTheChoices() {
+    QFETCH(int, semesterUps);
+    QFETCH(QString, semester);
+    QFETCH(QString, years);
+    ReportsFixture f;
+    platform::MessageRecorder messages;
+    report::PreviewRecorder previews;
+    Tf_otchet* w = openOnGroup(f, QStringLiteral("Информатики"), QStringLiteral("ПИ-21"));
+    QVERIFY(w);
+    QVERIFY(choose(w->ExaminerPicker, QStringLiteral("Соколова А.П.")));
+    QVERIFY(choose(w->DisciplinePicker, QStringLiteral("История")));
+    for (int i = 0; i < semesterUps; ++i) click(w->SemesterUpDown->upButton());
+
+    const QString dump = statementOf(w, previews);
+    const QStringList title = dump.split(u'\n').mid(0, 17);
+    const QStringList expected{
+        text(1, QStringLiteral("78.8,12.1 38.6x6.6"), QStringLiteral("\"Arial\" 12"),
+             QStringLiteral("Филиал СГУ")),
+        text(1, QStringLiteral("30.4,20.6 149.5x6.6"), QStringLiteral("\"Arial\" 12"),
+             QStringLiteral(" ФГОУ ВПО \\\"Северный государственный университет\\\"")),
+        text(1, QStringLiteral("54.5,43.9 104.8x6.6"),
+             QStringLiteral("\"Times New Roman\" 16 bold"),
+             QStringLiteral("Экзаменационная ведомость № ________")),
+        text(1, QStringLiteral("11.6,54.5 20.6x5.8"), times14, years),
+        text(1, QStringLiteral("33.3,54.5 27.5x6.6"), times14, QStringLiteral("учебный год")),
+        text(1, QStringLiteral("90.4,54.5 15.6x6.6"), times14, QStringLiteral("Группа")),
+        text(1, QStringLiteral("109.5,54.5 20.1x6.1"), times14 + QStringLiteral(" bold"),
+             QStringLiteral("ПИ-21")),
+        text(1, QStringLiteral("10.0,65.0 23.8x6.6"), times14, QStringLiteral("факультет: ")),
+        text(1, QStringLiteral("35.4,65.0 18.0x5.8"), times14, QStringLiteral("Информатики")),
+        text(1, QStringLiteral("10.0,75.6 44.5x6.6"), times14,
+             QStringLiteral("Название предмета : ")),
+        text(1, QStringLiteral("56.6,75.6 18.3x5.8"), times14, QStringLiteral("История")),
+        text(1, QStringLiteral("10.0,86.2 58.5x5.8"), times14,
+             QStringLiteral("Предмет сдается в обьеме: ")),
+        text(1, QStringLiteral("68.7,86.2 9.3x5.8"), times14 + QStringLiteral(" wrap"), semester),
+        text(1, QStringLiteral("77.7,86.2 64.3x5.8"), times14,
+             QStringLiteral("семестра,  в количестве часов")),
+        text(1, QStringLiteral("10.0,96.8 30.2x5.8"), times14, QStringLiteral("Экзаменатор: ")),
+        text(1, QStringLiteral("41.8,96.8 14.3x5.8"), times14, QStringLiteral("доцент")),
+        text(1, QStringLiteral("41.8,103.1 8.5x5.8"), times14, QStringLiteral("Соколова А.П.")),
+    };
+    QCOMPARE(title, expected);
+    QCOMPARE(messages.texts(), QStringList());
+}
+
+void TestExamStatement::tableHasARowPerStudent_data() {
+    QTest::addColumn<QString>("faculty");
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QStringList>("headings");
+    QTest::addColumn<QStringList>("firstRows");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("signatureLine");
+    const QString heading = QStringLiteral("39.7x19.8 \"Arial\" 10 centred wrap \"ФАМИЛИЯ\"");
+    const QString cell = QStringLiteral("39.7x10.8 \"Arial\" 12 wrap ");
+    QTest::newRow("three students")
+        << "Информатики"
+        << "ПИ-21" << QStringList{QStringLiteral("page 1 text 10.0,129.3 ") + heading}
+        << QStringList{QStringLiteral("page 1 text 10.0,149.1 ") + cell + "\"Петров\""} << 3
+        << "page 1 text 105.2,197.8 26.5x4.5 \"Arial\" 10 \"Подпись декана\"";
+    // No students: one row with empty cells, still under its headings.
+    QTest::newRow("no students")
+        << "Информатики"
+        << "ПИ-22" << QStringList{QStringLiteral("page 1 text 10.0,129.3 ") + heading}
+        << QStringList{QStringLiteral("page 1 text 10.0,149.1 ") + cell + "\"\""} << 1
+        << "page 1 text 105.2,176.6 26.5x4.5 \"Arial\" 10 \"Подпись декана\"";
+    // Thirteen rows fill the first page; the headings start the second again.
+    QTest::newRow("two pages")
+        << "Экономики"
+        << "ФК-11"
+        << QStringList{QStringLiteral("page 1 text 10.0,129.3 ") + heading,
+                       QStringLiteral("page 2 text 10.0,10.0 ") + heading}
+        << QStringList{QStringLiteral("page 1 text 10.0,149.1 ") + cell + "\"Орлов01\"",
+                       QStringLiteral("page 2 text 10.0,29.8 ") + cell + "\"Орлов14\""}
+        << ReportsFixture::LongGroupSize
+        << "page 2 text 105.2,120.9 26.5x4.5 \"Arial\" 10 \"Подпись декана\"";
+}
+
+void TestExamStatement::tableHasARowPerStudent() {
+    QFETCH(QString, faculty);
+    QFETCH(QString, group);
+    QFETCH(QStringList, headings);
+    QFETCH(QStringList, firstRows);
+    QFETCH(int, rows);
+    QFETCH(QString, signatureLine);
+    ReportsFixture f;
+    report::PreviewRecorder previews;
+    Tf_otchet* w = openOnGroup(f, faculty, group);
+    QVERIFY(w);
+    const QString dump = statementOf(w, previews);
+    QCOMPARE(int(previews.previews().back().pages.size()), int(headings.size()));
+    QCOMPARE(linesWith(dump, surnameHeading), headings);
+    const QStringList cells = linesWith(dump, surnameCell);
+    QCOMPARE(cells.size(), rows);
+    QStringList firsts;
+    for (int page = 1; page <= int(headings.size()); ++page)
+        firsts << linesWith(dump, QStringLiteral("page %1 text").arg(page))
+                      .filter(surnameCell)
+                      .value(0);
+    QCOMPARE(firsts, firstRows);
+    QCOMPARE(linesWith(dump, signature), QStringList{signatureLine});
+    // Every row carries the student's first name and record-book number beside the surname.
+    QCOMPARE(linesWith(dump, QStringLiteral(" 26.5x10.")).size(), rows);
+    QCOMPARE(linesWith(dump, QStringLiteral(" 21.2x10.6 ")).size(), rows);
+}
+
+void TestExamStatement::examinerIsTheOneChosenInTheWindow_data() {
+    QTest::addColumn<QString>("examiner");
+    QTest::addColumn<bool>("chosenFirst");
+    QTest::addColumn<QString>("printed");
+    QTest::addColumn<QString>("position");
+    // Choosing the faculty and the group moves the teachers to the dean, then
+    // the curator (Ким), while the educational-process window is open.
+    QTest::newRow("chosen before the group") << "Лебедев И.И." << true << "Лебедев И.И."
+                                             << "старший преподаватель";
+    QTest::newRow("chosen after the group") << "Соколова А.П." << false << "Соколова А.П."
+                                            << "доцент";
+    QTest::newRow("none chosen: the current teacher") << "" << false << "Ким О.И."
+                                                      << "профессор";
+}
+
+void TestExamStatement::examinerIsTheOneChosenInTheWindow() {
+    QFETCH(QString, examiner);
+    QFETCH(bool, chosenFirst);
+    QFETCH(QString, printed);
+    QFETCH(QString, position);
+    ReportsFixture f;
+    platform::MessageRecorder messages;
+    report::PreviewRecorder previews;
+    QVERIFY(f.openStudyWindow());
+    Tf_otchet* w = f.openSelection();
+    QVERIFY(w);
+    w->PageControl1->setCurrentIndex(Tf_otchet::StatementIndex);
+    if (chosenFirst) QVERIFY(choose(w->ExaminerPicker, examiner));
+    QVERIFY(choose(w->FacultyPicker, QStringLiteral("Экономики")));
+    QVERIFY(choose(w->GroupPicker, QStringLiteral("ФК-11")));
+    QCOMPARE(DM->Q_PrepodFIO->asString(), QStringLiteral("Ким О.И."));
+    if (!chosenFirst && !examiner.isEmpty()) QVERIFY(choose(w->ExaminerPicker, examiner));
+    if (!examiner.isEmpty()) QCOMPARE(w->ExaminerPicker->displayText(), examiner);
+    const QString current = DM->Q_PrepodFIO->asString();
+
+    const QString dump = statementOf(w, previews);
+    QCOMPARE(linesWith(dump, QStringLiteral(" 8.5x5.8 ")),
+             QStringList{text(1, QStringLiteral("41.8,103.1 8.5x5.8"), times14, printed)});
+    QCOMPARE(linesWith(dump, QStringLiteral(" 14.3x5.8 ")),
+             QStringList{text(1, QStringLiteral("41.8,96.8 14.3x5.8"), times14, position)});
+    // Printing moved no teacher.
+    QCOMPARE(DM->Q_PrepodFIO->asString(), current);
+    QCOMPARE(messages.texts(), QStringList());
+}
+
+void TestExamStatement::producingAgainReadsTheWindowAgain() {
+    ReportsFixture f;
+    Tf_otchet* w = openOnGroup(f, QStringLiteral("Информатики"), QStringLiteral("ПИ-21"));
+    QVERIFY(w);
+    w->ReportButtonClick();
+    report::Layout layout = F_Report->StatementLayout;
+    documents::attachStatementHook(layout, *w);
+    const auto titleValues = [&] {
+        const QString dump = report::dump(F_Report->produce(layout));
+        return linesWith(dump, QStringLiteral(" 9.3x5.8 ")) +
+               linesWith(dump, QStringLiteral(" 20.6x5.8 ")) +
+               linesWith(dump, QStringLiteral(" 8.5x5.8 "));
+    };
+    const QStringList before = titleValues();
+    QCOMPARE(before.value(0).section(u' ', -1), QStringLiteral("\"1\""));
+    QCOMPARE(before.value(1).section(u' ', -1), QStringLiteral("\"2003/2004\""));
+
+    click(w->SemesterUpDown->upButton());
+    click(w->YearUpDown->upButton());
+    QVERIFY(choose(w->ExaminerPicker, QStringLiteral("Лебедев И.И.")));
+    const QStringList after = titleValues();
+    QCOMPARE(after.value(0).section(u' ', -1), QStringLiteral("\"2\""));
+    QCOMPARE(after.value(1).section(u' ', -1), QStringLiteral("\"2004/2005\""));
+    QCOMPARE(after.value(2).section(u' ', -2), QStringLiteral("\"Лебедев И.И.\""));
+}
+
+int main(int argc, char** argv) {
+    TessalyApplication app(argc, argv);
+    TestExamStatement test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_exam_statement.moc"
