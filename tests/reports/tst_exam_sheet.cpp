@@ -1,0 +1,206 @@
+// The exam and credit sheet as "Печать" previews it: the kind in the title and
+// the return notice, the hours of the student's plan for the discipline, the
+// student's faculty, group and dean, the examiner chosen in the window (else
+// the current teacher), and the day of production.
+#include <QDate>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "Application.h"
+#include "DBLookupComboBox.h"
+#include "DM_Tessaly.h"
+#include "Documents.h"
+#include "Messages.h"
+#include "Preview.h"
+#include "Production.h"
+#include "Report.h"
+#include "ReportsFixture.h"
+#include "otchet.h"
+
+namespace {
+
+void click(QWidget* w) {
+    QTest::mouseClick(w, Qt::LeftButton);
+}
+
+QString sheetOf(Tf_otchet* w, const report::PreviewRecorder& previews) {
+    const size_t before = previews.previews().size();
+    click(w->PrintButton);
+    if (previews.previews().size() != before + 1) return QStringLiteral("(no preview)");
+    return report::dump(previews.previews().back());
+}
+
+// The one text printed in this box, quoted as the dump quotes it: what
+// follows the font's quoted name.
+QString valueIn(const QString& dump, const QString& place) {
+    const QStringList lines = linesWith(dump, QStringLiteral("page 1 text ") + place + u' ');
+    if (lines.size() != 1) return QStringLiteral("(%1 texts there)").arg(lines.size());
+    const QString& line = lines.front();
+    const qsizetype fontEnd = line.indexOf(u'"', line.indexOf(u'"') + 1);
+    return line.mid(line.indexOf(u'"', fontEnd + 1));
+}
+
+QString quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+}  // namespace
+
+class TestExamSheet : public QObject {
+    Q_OBJECT
+private slots:
+    void kindNamesTheTitleAndTheNotice_data();
+    void kindNamesTheTitleAndTheNotice();
+    void hoursAreTheStudentsPlanForTheDiscipline_data();
+    void hoursAreTheStudentsPlanForTheDiscipline();
+    void sheetNamesStudentPlacementAndExaminer_data();
+    void sheetNamesStudentPlacementAndExaminer();
+    void dateIsTheDayOfProduction();
+};
+
+void TestExamSheet::kindNamesTheTitleAndTheNotice_data() {
+    QTest::addColumn<bool>("credit");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("examination") << false << "Экзаменационный лист";
+    QTest::newRow("credit") << true << "Зачетный лист";
+}
+
+void TestExamSheet::kindNamesTheTitleAndTheNotice() {
+    QFETCH(bool, credit);
+    QFETCH(QString, kind);
+    ReportsFixture f;
+    report::PreviewRecorder previews;
+    Tf_otchet* w = f.openSelection();
+    QVERIFY(w);
+    // On the round mark, as a user clicks the item.
+    if (credit)
+        QTest::mouseClick(w->CreditSheetItem, Qt::LeftButton, {},
+                          QPoint(8, w->CreditSheetItem->height() / 2));
+    QCOMPARE(w->CreditSheetItem->isChecked(), credit);
+    const QString dump = sheetOf(w, previews);
+    QCOMPARE(linesWith(dump, QStringLiteral(" 94.5x7.4 ")),
+             QStringList{QStringLiteral("page 1 text 62.9,20.6 94.5x7.4 \"Arial\" 16 bold ") +
+                         quoted(kind + QStringLiteral("  #______"))});
+    QCOMPARE(linesWith(dump, QStringLiteral(" 99.0x4.5 ")),
+             QStringList{QStringLiteral("page 1 text 50.2,129.1 99.0x4.5 \"Arial\" 8 ") +
+                         quoted(kind + QStringLiteral(" возвращается преподавателем в деканат "
+                                                      "немедленно после окончания"))});
+    QCOMPARE(linesWith(dump, QStringLiteral("СГУ")), QStringList());
+    QCOMPARE(linesWith(dump, QStringLiteral("университет")),
+             QStringList{QStringLiteral("page 1 text 43.1,12.1 125.4x6.6 \"Times New Roman\" 12 "
+                                        "bold \"\\\"Северный государственный университет\\\"\"")});
+    // Its frame line at the bottom, 2 pt wide.
+    QVERIFY(dump.contains(QStringLiteral("page 1 line 43.1,18.7 168.5,18.7 2pt")));
+}
+
+void TestExamSheet::hoursAreTheStudentsPlanForTheDiscipline_data() {
+    QTest::addColumn<QString>("student");
+    QTest::addColumn<QString>("discipline");
+    QTest::addColumn<QString>("hours");
+    // Two plan rows of the specialty: the earlier semester's (36 + 18), not the first row's.
+    QTest::newRow("lectures and practice") << "Петров П.С."
+                                           << "Алгебра"
+                                           << "54";
+    QTest::newRow("a plan row without hours") << "Петров П.С."
+                                              << "История"
+                                              << "0";
+    QTest::newRow("no plan row") << "Петров П.С."
+                                 << "Физика"
+                                 << "0";
+    QTest::newRow("another specialty's plan") << "Орлов01 К.И."
+                                              << "Алгебра"
+                                              << "20";
+}
+
+void TestExamSheet::hoursAreTheStudentsPlanForTheDiscipline() {
+    QFETCH(QString, student);
+    QFETCH(QString, discipline);
+    QFETCH(QString, hours);
+    ReportsFixture f;
+    report::PreviewRecorder previews;
+    Tf_otchet* w = f.openSelection();
+    QVERIFY(w);
+    QVERIFY(choose(w->StudentPicker, student));
+    QVERIFY(choose(w->SheetDisciplinePicker, discipline));
+    const int planRow = DM->Q_Plan_Spec->recNo();
+    const QString dump = sheetOf(w, previews);
+    QCOMPARE(valueIn(dump, QStringLiteral("124.3,46.0 17.2x4.5")), quoted(hours));
+    QCOMPARE(valueIn(dump, QStringLiteral("50.2,37.5 14.3x4.5")), quoted(discipline));
+    QCOMPARE(DM->Q_Plan_Spec->recNo(), planRow);
+}
+
+void TestExamSheet::sheetNamesStudentPlacementAndExaminer_data() {
+    QTest::addColumn<QString>("student");
+    QTest::addColumn<QString>("examiner");
+    QTest::addColumn<QStringList>("printed");  // name, number, faculty, group, dean, examiner
+    QTest::newRow("a student and an examiner chosen")
+        << "Петров П.С."
+        << "Ким О.И." << QStringList{"Петров П.С.",  "0000001", "Информатики", "ПИ-21",
+                                     "Лебедев И.И.", "Ким",     "Олег"};
+    QTest::newRow("no examiner: the current teacher")
+        << "Орлов01 К.И."
+        << "" << QStringList{"Орлов01 К.И.", "0000101",  "Экономики", "ФК-11",
+                             "Ким О.И.",     "Соколова", "Анна"};
+    // Nothing chosen: whatever rows are current in the shared datasets.
+    QTest::newRow("nothing chosen")
+        << ""
+        << "" << QStringList{"Петров П.С.",  "0000001",  "Информатики", "ПИ-21",
+                             "Лебедев И.И.", "Соколова", "Анна"};
+}
+
+void TestExamSheet::sheetNamesStudentPlacementAndExaminer() {
+    QFETCH(QString, student);
+    QFETCH(QString, examiner);
+    QFETCH(QStringList, printed);
+    ReportsFixture f;
+    platform::MessageRecorder messages;
+    report::PreviewRecorder previews;
+    Tf_otchet* w = f.openSelection();
+    QVERIFY(w);
+    if (!student.isEmpty()) QVERIFY(choose(w->StudentPicker, student));
+    if (!examiner.isEmpty()) QVERIFY(choose(w->SheetExaminerPicker, examiner));
+    // Another teacher made current elsewhere after the choice does not print.
+    DM->Q_Prepod->first();
+    const QString dump = sheetOf(w, previews);
+    const QStringList places{
+        QStringLiteral("52.3,67.1 5.8x4.5"),  QStringLiteral("46.0,75.6 15.9x4.5"),
+        QStringLiteral("31.2,84.1 12.7x4.5"), QStringLiteral("94.7,84.1 9.5x4.5"),
+        QStringLiteral("92.6,105.2 0.3x4.5"), QStringLiteral("94.7,54.5 14.8x4.5"),
+        QStringLiteral("124.3,54.5 6.9x4.5")};
+    QStringList shown;
+    for (const QString& place : places) shown << valueIn(dump, place);
+    QStringList expected;
+    for (const QString& text : printed) expected << quoted(text);
+    QCOMPARE(shown, expected);
+    QCOMPARE(DM->Q_PrepodFIO->asString(), QStringLiteral("Соколова А.П."));
+    QCOMPARE(messages.texts(), QStringList());
+}
+
+void TestExamSheet::dateIsTheDayOfProduction() {
+    ReportsFixture f;
+    report::PreviewRecorder previews;
+    Tf_otchet* w = f.openSelection();
+    QVERIFY(w);
+    const QString dayBefore = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    const QString dump = sheetOf(w, previews);
+    const QString dayAfter = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    const QString date = valueIn(dump, QStringLiteral("84.1,112.1 9.5x4.5"));
+    QVERIFY2(date == quoted(dayBefore) || date == quoted(dayAfter), qPrintable(date));
+    // Printed again on a later day from the same layout, the sheet carries that day.
+    report::Layout layout = F_Report->ExamSheetLayout;
+    documents::attachExamSheetHook(layout, *w);
+    const QString later =
+        report::dump(report::producePages(layout, &TF_Report::datasetNamed, QDate(2031, 2, 3)));
+    QCOMPARE(valueIn(later, QStringLiteral("84.1,112.1 9.5x4.5")), quoted("03.02.2031"));
+}
+
+int main(int argc, char** argv) {
+    TessalyApplication app(argc, argv);
+    TestExamSheet test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_exam_sheet.moc"
