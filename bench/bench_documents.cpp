@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
