@@ -55,7 +55,10 @@ Layout examSheet() {
     put(b, l.label(QStringLiteral("№ Зачетной книжки"), 0, 66.1, 31.8, 4.5));
     put(b, l.data(students, QStringLiteral("N_student"), 36.0, 65.6, 15.9, 4.5));
     put(b, l.label(QStringLiteral("Факультет"), 0, 74.6, 16.7, 4.5));
-    hooked(b, l, studentFaculty, 21.2, 74.1, 12.7, 4.5);
+    // A faculty's full name runs long: it wraps onto a second line in the place
+    // before "Группа" instead of running under the group.
+    report::Element& faculty = hooked(b, l, studentFaculty, 21.2, 74.1, 44.0, 9.0);
+    faculty.autoWidth = false;
     put(b, l.label(QStringLiteral("Группа"), 65.6, 74.6, 11.4, 4.5));
     hooked(b, l, studentGroup, 84.7, 74.1, 9.5, 4.5);
     put(b, l.label(QStringLiteral("Направление действительно в течении"), 0, 85.2, 61.9, 4.5));

@@ -166,7 +166,7 @@ void TestExamSheet::sheetNamesStudentPlacementAndExaminer() {
     const QString dump = sheetOf(w, previews);
     const QStringList places{
         QStringLiteral("52.3,67.1 5.8x4.5"),  QStringLiteral("46.0,75.6 15.9x4.5"),
-        QStringLiteral("31.2,84.1 12.7x4.5"), QStringLiteral("94.7,84.1 9.5x4.5"),
+        QStringLiteral("31.2,84.1 44.0x9.0"), QStringLiteral("94.7,84.1 9.5x4.5"),
         QStringLiteral("92.6,105.2 0.3x4.5"), QStringLiteral("94.7,54.5 14.8x4.5"),
         QStringLiteral("124.3,54.5 6.9x4.5")};
     QStringList shown;
