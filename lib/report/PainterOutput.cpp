@@ -8,6 +8,7 @@
 #include "PainterOutput.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPaintDevice>
@@ -27,9 +28,13 @@ namespace {
 constexpr double MillimetresPerInch = 25.4;
 constexpr double PointsPerInch = 72;
 
-[[noreturn]] void cannotCreate(const QString& path, const QString& reason) {
-    throw ReportError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason));
+// In the words the saved-report file uses for the same failures.
+[[noreturn]] void fileFailure(const char* pattern, const QString& path, const QString& reason) {
+    throw ReportError(
+        QString::fromLatin1(pattern).arg(QFileInfo(path).absoluteFilePath(), reason).trimmed());
 }
+constexpr const char* createText = "Cannot create file \"%1\". %2";
+constexpr const char* writeText = "Cannot write file \"%1\". %2";
 
 class DeviceScale {
 public:
@@ -139,7 +144,7 @@ bool printPages(QPrinter& printer, const PageList& pages, int first, int last,
     const QString file = printer.outputFileName();
     QPainter painter;
     if (!painter.begin(&printer)) {
-        if (toFile) cannotCreate(file, QStringLiteral("The file cannot be written."));
+        if (toFile) fileFailure(createText, file, QString());
         throw ReportError(QStringLiteral("Cannot print on \"%1\"").arg(printer.printerName()));
     }
     const int count = int(sheets.size());
@@ -159,7 +164,7 @@ bool printPages(QPrinter& printer, const PageList& pages, int first, int last,
 
 void writePdf(const QString& path, const PageList& pages) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) cannotCreate(path, file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) fileFailure(createText, path, file.errorString());
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(QPageLayout(pageSizeOf(pages), QPageLayout::Portrait, QMarginsF(),
@@ -167,15 +172,14 @@ void writePdf(const QString& path, const PageList& pages) {
         writer.setTitle(pages.title);
         writer.setCreator(platform::applicationTitle());
         QPainter painter;
-        if (!painter.begin(&writer))
-            cannotCreate(path, QStringLiteral("The file cannot be written."));
+        if (!painter.begin(&writer)) fileFailure(writeText, path, file.errorString());
         for (size_t i = 0; i < pages.pages.size(); ++i) {
             if (i > 0) writer.newPage();
             paintPage(painter, pages.pages[i]);
         }
         painter.end();
     }
-    if (!file.commit()) cannotCreate(path, file.errorString());
+    if (!file.commit()) fileFailure(writeText, path, file.errorString());
 }
 
 }  // namespace report
