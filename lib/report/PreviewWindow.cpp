@@ -35,7 +35,7 @@ namespace {
 struct SetupRecording {
     bool on = false;
     int requests = 0;
-    std::deque<PrintSetupRecorder::Answer> answers;
+    std::deque<PrintSetupRecorder::SetUp> answers;
 };
 SetupRecording& setupRecording() {
     static SetupRecording r;
@@ -215,9 +215,10 @@ bool PreviewWindow::setUpPrinter() {
     if (r.on) {
         ++r.requests;
         if (!r.answers.empty()) {
-            const PrintSetupRecorder::Answer setUp = std::move(r.answers.front());
+            const PrintSetupRecorder::SetUp setUp = std::move(r.answers.front());
             r.answers.pop_front();
-            accepted = setUp && setUp(m_printer);
+            accepted = bool(setUp);
+            if (accepted) setUp(m_printer);
         }
     } else {
         QPrintDialog dialog(&m_printer, this);
@@ -332,7 +333,7 @@ PrintSetupRecorder::~PrintSetupRecorder() {
     setupRecording() = SetupRecording();
 }
 
-void PrintSetupRecorder::answer(Answer setUp) {
+void PrintSetupRecorder::answer(SetUp setUp) {
     setupRecording().answers.push_back(std::move(setUp));
 }
 

@@ -75,17 +75,18 @@ private:
 };
 
 // While a recorder lives, printer set-up shows no dialog: each set-up takes
-// the next answer given in advance, which sets up the printer as a user would
-// and says whether the dialog was accepted. None left is a cancel.
+// the next answer given in advance, an accepted dialog that sets up the
+// printer as a user would. An empty answer, or none left, is a cancel, which
+// leaves the printer as it was.
 class PrintSetupRecorder {
 public:
-    using Answer = std::function<bool(QPrinter&)>;
+    using SetUp = std::function<void(QPrinter&)>;
     PrintSetupRecorder();
     ~PrintSetupRecorder();
     PrintSetupRecorder(const PrintSetupRecorder&) = delete;
     PrintSetupRecorder& operator=(const PrintSetupRecorder&) = delete;
 
-    void answer(Answer setUp);
+    void answer(SetUp setUp);
     // How many set-ups were asked for.
     int requests() const;
 };
