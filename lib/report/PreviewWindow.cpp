@@ -13,6 +13,9 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
@@ -20,6 +23,7 @@
 #include <QProgressDialog>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 
@@ -96,6 +100,7 @@ PreviewWindow::PreviewWindow(Layout* layout, DatasetResolver datasets,
         a->setChecked(checked);
         zoom->addAction(a);
         connect(a, &QAction::triggered, this, apply);
+        connect(a, &QAction::triggered, this, &PreviewWindow::scrollToPageTop);
         toolBar->addAction(a);
     };
     addZoom(
@@ -173,6 +178,28 @@ QAction* PreviewWindow::addButton(const QString& caption) {
 
 void PreviewWindow::showPage(int page) {
     m_preview->setCurrentPage(std::clamp(page, 1, std::max(1, m_preview->pageCount())));
+    updatePageIndicator();
+}
+
+// Qt keeps the middle of the view where it was when the zoom changes; a user
+// reading a page wants to see its top, and its left edge when it is wider
+// than the window.
+void PreviewWindow::scrollToPageTop() {
+    auto* view = m_preview->findChild<QGraphicsView*>();
+    if (!view || !view->scene()) return;
+    // The scene's top-level items are the pages, one under the other.
+    std::vector<QRectF> pages;
+    for (const QGraphicsItem* item : view->scene()->items())
+        if (!item->parentItem()) pages.push_back(item->sceneBoundingRect());
+    std::sort(pages.begin(), pages.end(),
+              [](const QRectF& a, const QRectF& b) { return a.top() < b.top(); });
+    const int index = m_preview->currentPage() - 1;
+    if (index < 0 || index >= int(pages.size())) return;
+    const QRectF page = pages[size_t(index)];
+    const QRectF visible = view->mapToScene(view->viewport()->rect()).boundingRect();
+    const double x =
+        visible.width() < page.width() ? page.left() + visible.width() / 2 : page.center().x();
+    view->centerOn(x, page.top() + visible.height() / 2);
     updatePageIndicator();
 }
 

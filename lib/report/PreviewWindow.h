@@ -55,6 +55,7 @@ protected:
 private:
     QAction* addButton(const QString& caption);
     void showPage(int page);
+    void scrollToPageTop();
     void updatePageIndicator();
     void showPages(PageList pages);
     void paintPreview(QPrinter* printer);

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
@@ -198,6 +201,23 @@ void click(QWidget* window, const QString& caption) {
     QVERIFY2(b, qPrintable(caption));
     QVERIFY2(b->isEnabled(), qPrintable(caption));
     QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Whether the window shows the top of its current page: the preview's pages
+// are the top-level items of its scene, one under the other.
+bool pageTopInView(PreviewWindow& window) {
+    auto* view = window.previewWidget()->findChild<QGraphicsView*>();
+    if (!view || !view->scene()) return false;
+    std::vector<QRectF> pages;
+    for (const QGraphicsItem* item : view->scene()->items())
+        if (!item->parentItem()) pages.push_back(item->sceneBoundingRect());
+    std::sort(pages.begin(), pages.end(),
+              [](const QRectF& a, const QRectF& b) { return a.top() < b.top(); });
+    const int index = window.previewWidget()->currentPage() - 1;
+    if (index < 0 || index >= int(pages.size())) return false;
+    const QRectF page = pages[size_t(index)];
+    const QRectF visible = view->mapToScene(view->viewport()->rect()).boundingRect();
+    return visible.top() <= page.top() + page.height() * 0.05 && visible.bottom() > page.top();
 }
 
 // A printer set-up as a user makes it: print to this PDF file, these pages.
@@ -693,15 +713,23 @@ void TestReportPreview::zoomButtonsSetZoom() {
     int shownMode = -1;
     double before = 0, after = 0;
     bool checked = false;
+    int page = 0;
+    bool topInView = false;
     drivePreview([&](PreviewWindow& window) {
+        QTest::keyClick(focused(window), Qt::Key_PageDown);
         click(&window, from);
         before = window.previewWidget()->zoomFactor();
         click(&window, to);
         shownMode = window.previewWidget()->zoomMode();
         after = window.previewWidget()->zoomFactor();
         checked = button(&window, to)->isChecked() && !button(&window, from)->isChecked();
+        page = window.previewWidget()->currentPage();
+        topInView = pageTopInView(window);
     });
     QCOMPARE(shownMode, mode);
+    // The zoom stays on the page the user was reading, its top in view.
+    QCOMPARE(page, 2);
+    QVERIFY(topInView);
     if (factor > 0) QCOMPARE(after, factor);
     QVERIFY(after != before);
     QVERIFY(checked);
