@@ -283,14 +283,21 @@ bool PreviewWindow::print() {
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);
     progress.show();
-    const bool done = printPages(m_printer, pages, first, last, [&](int sheet, int sheets) {
+    const auto sheetStarts = [&](int sheet, int sheets) {
         progress.setMaximum(sheets);
         progress.setLabelText(QStringLiteral("Печать… страница %1 из %2").arg(sheet).arg(sheets));
         // A window-modal progress handles the events, the Cancel click among them, here.
         progress.setValue(sheet - 1);
         return !progress.wasCanceled();
-    });
-    return done;
+    };
+    try {
+        return printPages(m_printer, pages, first, last, sheetStarts);
+    } catch (const ReportError& e) {
+        // A job that cannot start is told the way a file that cannot be saved is.
+        progress.close();
+        platform::showError(e);
+        return false;
+    }
 }
 
 void PreviewWindow::save() {

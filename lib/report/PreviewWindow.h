@@ -37,11 +37,13 @@ public:
 
     // Printer set-up: printer, copies, page range. False when cancelled.
     bool setUpPrinter();
-    // Produces the layout again and prints the set-up's page range. False when
-    // cancelled or when the range holds no page.
+    // Produces the layout again and prints the set-up's page range behind a
+    // progress window. False when cancelled, when the range holds no page, or
+    // when the job cannot start, which is shown as an error.
     bool print();
     // Asks for a file and a kind: the saved report of the shown pages, or PDF
-    // and the export filters from the layout produced again.
+    // and the export filters from the layout produced again. A file that
+    // cannot be written is shown as an error.
     void save();
     // Asks for a saved report and shows its pages instead.
     void load();

@@ -268,6 +268,7 @@ private Q_SLOTS:
     void printRunsHookAndReadsDataAgain_data();
     void printRunsHookAndReadsDataAgain();
     void cancelFromProgressWindowStopsPrint();
+    void printToUnwritableFileShowsError();
     void saveOffersEveryKind();
     void saveExportsProduceAgain_data();
     void saveExportsProduceAgain();
@@ -805,6 +806,22 @@ void TestReportPreview::cancelFromProgressWindowStopsPrint() {
         qPrintable(label));
     QVERIFY(!printed);
     QVERIFY(!QFile::exists(path));
+}
+
+void TestReportPreview::printToUnwritableFileShowsError() {
+    platform::MessageRecorder messages;
+    PrintSetupRecorder setUp;
+    setUp.answer(toPdf(tempPath(QStringLiteral("нет такой папки/печать.pdf"))));
+    bool printed = true;
+    drivePreview([&](PreviewWindow& window) {
+        click(&window, QStringLiteral("Настройка принтера"));
+        printed = window.print();
+    });
+    QVERIFY(!printed);
+    QCOMPARE(messages.messages().size(), size_t(1));
+    QCOMPARE(messages.messages()[0].kind, platform::MessageKind::Error);
+    QVERIFY2(messages.messages()[0].text.contains(QStringLiteral("печать.pdf")),
+             qPrintable(messages.messages()[0].text));
 }
 
 void TestReportPreview::saveOffersEveryKind() {
