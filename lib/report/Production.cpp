@@ -84,7 +84,11 @@ void Producer::addLine(QPointF from, QPointF to, double widthPt) {
     if (from.y() > m_clip + Tolerance) return;
     from.setY(std::min(from.y(), m_clip));
     to.setY(std::min(to.y(), m_clip));
-    m_out.pages.back().items.push_back(LineItem{from, to, widthPt});
+    LineItem line;
+    line.from = from;
+    line.to = to;
+    line.widthPt = widthPt;
+    m_out.pages.back().items.emplace_back(std::in_place_type<LineItem>, line);
 }
 
 void Producer::addFrame(const QRectF& box, const Frame& frame) {
