@@ -4,7 +4,7 @@
 // which is also the printer the set-up changes and every print goes to, so
 // the preview shows the paper the user chose. The window keeps the layout it
 // came from: print and export produce it again (the before-print hook runs and
-// the data is read again); a saved report only written writes the pages shown.
+// the data is read again), while saving a saved report keeps the pages shown.
 // Once a saved report is loaded there is no layout behind the pages, and they
 // are what prints and exports.
 #include "PreviewWindow.h"
