@@ -2,10 +2,12 @@
 // rows, each row's group three bands of five elements, and writing its PDF.
 #include <benchmark/benchmark.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <memory>
 
 #include "Connection.h"
+#include "PainterOutput.h"
 #include "Production.h"
 #include "Table.h"
 
@@ -88,5 +90,17 @@ void BM_ReportProduce(benchmark::State& state) {
     state.counters["pages"] = double(pages);
 }
 BENCHMARK(BM_ReportProduce)->Unit(benchmark::kMillisecond);
+
+void BM_ReportPdf(benchmark::State& state) {
+    Register reg;
+    Layout layout = rowLayout();
+    const PageList pages = producePages(layout, reg.resolver());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("report.pdf"));
+    for (auto _ : state) writePdf(path, pages);
+    state.counters["pages"] = double(pages.pages.size());
+    state.counters["bytes"] = double(QFileInfo(path).size());
+}
+BENCHMARK(BM_ReportPdf)->Unit(benchmark::kMillisecond);
 
 }  // namespace

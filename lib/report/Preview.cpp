@@ -1,4 +1,11 @@
+// The preview call: the window runs in an event loop of its own, not modal,
+// so the caller waits for it to close while every other window goes on
+// working. A test's recorder takes the pages instead of a window.
 #include "Preview.h"
+
+#include <QEventLoop>
+
+#include "PreviewWindow.h"
 
 namespace report {
 
@@ -23,14 +30,22 @@ PreviewRecorder::~PreviewRecorder() {
     recording().previews.clear();
 }
 
-const std::vector<PageList>& PreviewRecorder::previews() const { return recording().previews; }
+const std::vector<PageList>& PreviewRecorder::previews() const {
+    return recording().previews;
+}
 
 void preview(Layout& layout, const DatasetResolver& datasets,
              const std::vector<const ExportFilter*>& filters) {
-    Q_UNUSED(filters);
     PageList pages = producePages(layout, datasets);
-    if (recording().on) recording().previews.push_back(std::move(pages));
-    // The preview window comes next.
+    if (recording().on) {
+        recording().previews.push_back(std::move(pages));
+        return;
+    }
+    PreviewWindow window(&layout, datasets, filters, std::move(pages));
+    QEventLoop loop;
+    QObject::connect(&window, &PreviewWindow::closed, &loop, &QEventLoop::quit);
+    window.showMaximized();
+    loop.exec();
 }
 
 }  // namespace report
