@@ -232,9 +232,12 @@ void TestExamStatement::examinerIsTheOneChosenInTheWindow() {
 
 void TestExamStatement::producingAgainReadsTheWindowAgain() {
     ReportsFixture f;
+    report::PreviewRecorder previews;
     Tf_otchet* w = openOnGroup(f, QStringLiteral("Информатики"), QStringLiteral("ПИ-21"));
     QVERIFY(w);
-    w->ReportButtonClick();
+    // Opens the group's students; the layout is then produced as print and export produce it.
+    click(w->ReportButton);
+    QCOMPARE(previews.previews().size(), size_t(1));
     report::Layout layout = F_Report->StatementLayout;
     documents::attachStatementHook(layout, *w);
     const auto titleValues = [&] {
