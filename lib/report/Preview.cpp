@@ -4,6 +4,8 @@
 #include "Preview.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include "PreviewWindow.h"
 
@@ -44,6 +46,10 @@ void preview(Layout& layout, const DatasetResolver& datasets,
     PreviewWindow window(&layout, datasets, filters, std::move(pages));
     QEventLoop loop;
     QObject::connect(&window, &PreviewWindow::closed, &loop, &QEventLoop::quit);
+    // Without a window manager to honour the maximised state the window
+    // still covers the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     loop.exec();
 }
