@@ -2,7 +2,8 @@
 // semester tab and moving to the next student while the sheet is visible
 // (each filters the grades to one student and semester), and filling a
 // semester of 12 plan rows against the 12 posts it amounts to. The fill runs
-// on a copy of the benchmark database, so the added plan rows stay there.
+// on a copy of the benchmark database, so the added plan rows stay there; so
+// does the clear of those 12 rows, each time after a fill puts them back.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -102,9 +103,10 @@ public:
             add->bindValue(2, k + 1);
             add->step();
         }
-        auto student = c.prepare(QStringLiteral(
-            "INSERT INTO Studenti (N_student, Fam, Name, ID_group) VALUES ('Z000001', 'Замыкающий', "
-            "'Ян', ?)"));
+        auto student =
+            c.prepare(QStringLiteral("INSERT INTO Studenti (N_student, Fam, Name, ID_group) VALUES "
+                                     "('Z000001', 'Замыкающий', "
+                                     "'Ян', ?)"));
         student->bindValue(1, group);
         student->step();
     }
@@ -157,5 +159,29 @@ void BM_SheetFill12(benchmark::State& state) {
     state.counters["twelve_posts_ms"] = runs ? posts / runs * 1000 : 0;
 }
 BENCHMARK(BM_SheetFill12)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_SheetClear(benchmark::State& state) {
+    FillSetup setup;
+    Sheet sheet(setup.db);
+    if (sheet.failed()) return state.SkipWithError("the data module reported failures");
+    DM->Q_Studenti->last();
+    // A change of tab shows the last student's semester 3.
+    sheet.window->SemesterTabs->setCurrentIndex(1);
+    sheet.window->SemesterTabs->setCurrentIndex(0);
+    Dataset* grades = DM->T_Ocenki;
+    int cleared = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        sheet.window->FillButtonClick();
+        cleared = grades->recordCount();
+        sheet.messages.clear();
+        state.ResumeTiming();
+        sheet.window->ClearButtonClick();
+        benchmark::DoNotOptimize(grades->recordCount());
+    }
+    if (!grades->isEmpty()) return state.SkipWithError("the cleared rows are still shown");
+    state.counters["rows_cleared"] = cleared;
+}
+BENCHMARK(BM_SheetClear)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace

@@ -487,16 +487,22 @@ void TStuds::ClearButtonClick() {
         else
             grades->checkBrowseMode();
     }
-    Query* remove = DM->Q_Ocenki;
     // The values travel as parameters: a typed number never becomes part of the statement.
-    remove->setSql(QStringList{QStringLiteral("Delete From Ocenki"),
-                               QStringLiteral("WHERE SEMESTR=:SEMESTR and N_Student=:N_STUDENT")});
-    remove->declareParameter(QStringLiteral("SEMESTR"), FieldType::Integer);
-    remove->declareParameter(QStringLiteral("N_STUDENT"), FieldType::Text);
-    remove->setParameter(QStringLiteral("SEMESTR"), term);
-    remove->setParameter(QStringLiteral("N_STUDENT"), number);
-    remove->execSql();
-    if (grades->isActive()) grades->refresh();
+    // The open grades lose the deleted rows in place; reading every grade again would
+    // stall the window for as long as the whole table takes to read.
+    if (grades->isActive()) {
+        grades->removeMatching(QStringLiteral("Semestr;N_student"), {term, number});
+    } else {
+        Query* remove = DM->Q_Ocenki;
+        remove->setSql(
+            QStringList{QStringLiteral("Delete From Ocenki"),
+                        QStringLiteral("WHERE SEMESTR=:SEMESTR and N_Student=:N_STUDENT")});
+        remove->declareParameter(QStringLiteral("SEMESTR"), FieldType::Integer);
+        remove->declareParameter(QStringLiteral("N_STUDENT"), FieldType::Text);
+        remove->setParameter(QStringLiteral("SEMESTR"), term);
+        remove->setParameter(QStringLiteral("N_STUDENT"), number);
+        remove->execSql();
+    }
     showSheet();
 }
 

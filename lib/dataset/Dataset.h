@@ -147,6 +147,11 @@ public:
     // Deletes the current row at once (inserting: cancels). After-scroll runs
     // whatever remains, also when the view is then empty.
     void remove();
+    // Settles, then deletes every row of the table whose fields (names separated by ';')
+    // hold the values, the rows of the snapshot and of the database alike, whatever the
+    // view shows, without reading the rest again. A null value matches no row. The
+    // current row stays where it still exists; the number of rows deleted.
+    int removeMatching(const QString& fields, const std::vector<QVariant>& values);
     // Settles a pending row: controls write their text, then post if modified, else cancel.
     void checkBrowseMode();
     // Asks bound controls to write their text into the fields.

@@ -15,6 +15,11 @@
 //   and leaves the order. After-scroll runs after a delete and after a
 //   cancelled insert whatever remains, so a window showing the row hears that
 //   it is gone even when the view is now empty.
+// - Deleting the rows that match is one DELETE that names the keys it took;
+//   those storage rows are marked dead (one pass over the keys) and leave the
+//   order (one pass), then the view is rebuilt: O(n), nothing read again.
+//   Other datasets holding the same shared columns keep their rows, as after
+//   any change of this one.
 #include <QScopedValueRollback>
 #include <algorithm>
 
@@ -217,4 +222,38 @@ void Dataset::remove() {
     notify(DataSource::Event::StateChanged);
     notifyRows(DataSource::Event::RowsRemoved, oldPos, 1);
     rowGone();
+}
+
+int Dataset::removeMatching(const QString& fields, const std::vector<QVariant>& values) {
+    checkActive();
+    checkBrowseMode();
+    if (isReadOnly()) throw DataError(msg::readOnlyDataset());
+    QStringList columns;
+    for (const QString& name : fields.split(u';', Qt::SkipEmptyParts)) {
+        const Field& f = fieldByName(name.trimmed());
+        if (f.kind() != FieldKind::Data) throw DataError(msg::fieldNotFound(name.trimmed()));
+        columns << m_columnNames[f.column()];
+    }
+    if (columns.isEmpty() || size_t(columns.size()) != values.size())
+        throw DataError(QStringLiteral("Field values do not match the fields"));
+    const std::vector<int64_t> keys =
+        SqlWriter(*m_connection, m_baseTable).deleteRows(columns, values);
+    const std::vector<Row> gone = m_snapshot.markDead(keys);
+    if (gone.empty()) return int(keys.size());
+    if (gone.size() == 1)
+        m_order.remove(gone.front());
+    else
+        m_order.removeDead();
+    ++m_rowsStamp;
+    touch();
+    const Row current = m_cur >= 0 ? m_current.row : NoRow;
+    const int oldPos = m_cur;
+    rebuildView();
+    const int idx = current == NoRow ? -1 : viewIndexOf(current);
+    m_cur = idx >= 0 ? idx : std::min(oldPos, int(viewCount()) - 1);
+    readCurrent();
+    notify(DataSource::Event::ViewReset);
+    // A window showing the current row hears that it is gone, also when nothing remains.
+    if (idx < 0 && current != NoRow) rowGone();
+    return int(keys.size());
 }

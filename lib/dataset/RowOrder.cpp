@@ -118,6 +118,10 @@ void RowOrder::remove(Row r) {
     if (pos < m_rows.size()) m_rows.erase(m_rows.begin() + std::ptrdiff_t(pos));
 }
 
+void RowOrder::removeDead() {
+    std::erase_if(m_rows, [this](Row r) { return !m_snapshot.isLive(r); });
+}
+
 // ---- the dataset's sort
 
 std::vector<SortColumn> Dataset::resolveSort() const {

@@ -7,7 +7,8 @@
 // strings (O(n + d log d) for d distinct strings), anything else by one 64-bit
 // key per row and column (O(n log n) integer comparisons). A row's position is
 // a binary search when sorted, else a scan; placing or removing a row moves
-// the rows after it (one memmove, O(n)).
+// the rows after it (one memmove, O(n)); removing many rows at once is one
+// pass, O(n) whatever their number.
 #pragma once
 
 #include <QString>
@@ -50,6 +51,8 @@ public:
     // A new or changed row goes to its place: sorted, by its values; else before `before`, or last.
     void place(Row r, std::optional<Row> before);
     void remove(Row r);
+    // Drops every row the snapshot no longer holds live, in one pass.
+    void removeDead();
 
     size_t size() const { return m_rows.size(); }
     Row operator[](size_t i) const { return m_rows[i]; }

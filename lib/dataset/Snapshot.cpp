@@ -3,6 +3,8 @@
 // current data version, and published for the next one otherwise.
 #include "Snapshot.h"
 
+#include <algorithm>
+
 #include "Connection.h"
 #include "Dataset.h"
 #include "Filter.h"
@@ -53,6 +55,22 @@ Row Snapshot::appendRow(int64_t key) {
     m_keys->push_back(key);
     m_live.push_back(1);
     return Row(m_keys->size() - 1);
+}
+
+std::vector<Row> Snapshot::markDead(const std::vector<int64_t>& keys) {
+    std::vector<Row> marked;
+    if (keys.empty() || !m_keys) return marked;
+    const int64_t lo = keys.front(), hi = keys.back();
+    const std::vector<int64_t>& stored = *m_keys;
+    for (size_t r = 0; r < stored.size(); ++r) {
+        const int64_t k = stored[r];
+        // Most rows fall outside the keys' range: one comparison each.
+        if (k < lo || k > hi || !m_live[r] || !std::binary_search(keys.begin(), keys.end(), k))
+            continue;
+        m_live[r] = 0;
+        marked.push_back(Row(r));
+    }
+    return marked;
 }
 
 void Snapshot::release() {

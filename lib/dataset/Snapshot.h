@@ -47,6 +47,9 @@ public:
     // A new storage row with the key, after its values were appended to every column.
     Row appendRow(int64_t key);
     void markDead(Row r) { m_live[r] = 0; }
+    // Marks dead the live rows whose keys are among `keys` (ascending), in one pass over
+    // the keys of storage; the rows marked.
+    std::vector<Row> markDead(const std::vector<int64_t>& keys);
     void release();
 
 private:

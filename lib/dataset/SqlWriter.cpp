@@ -1,6 +1,8 @@
 // Writing one row; see SqlWriter.h.
 #include "SqlWriter.h"
 
+#include <algorithm>
+
 #include "Connection.h"
 #include "DataError.h"
 
@@ -62,4 +64,18 @@ void SqlWriter::deleteRow(int64_t key) {
     auto st = m_connection.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(m_table));
     st->bind(1, key);
     st->step();
+}
+
+std::vector<int64_t> SqlWriter::deleteRows(const QStringList& columns,
+                                           const std::vector<QVariant>& values) {
+    // The statement itself names the rows it took, so the caller's snapshot loses exactly
+    // those, whatever the database's comparison of the values is.
+    auto st = m_connection.prepare(
+        QStringLiteral("DELETE FROM %1 WHERE %2 RETURNING rowid")
+            .arg(m_table, quoted(columns, QStringLiteral(" = ?")).join(QLatin1String(" AND "))));
+    bindAll(*st, values);
+    std::vector<int64_t> keys;
+    while (st->step()) keys.push_back(st->columnInt64(0));
+    std::sort(keys.begin(), keys.end());
+    return keys;
 }

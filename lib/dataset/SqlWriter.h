@@ -4,7 +4,8 @@
 // Invariants and costs: every value is a bound parameter; only table and
 // column names, quoted as identifiers, are written into the SQL text. Each
 // operation prepares and steps one statement (an insert one more, to read the
-// row back), so its cost is SQLite's for one row.
+// row back), so its cost is SQLite's for one row; deleting the rows that hold
+// some values is one statement too, which names the rows it deleted.
 #pragma once
 
 #include <QStringList>
@@ -29,6 +30,10 @@ public:
     void updateRow(const QStringList& columns, const std::vector<QVariant>& values, int64_t key);
     // Deletes the row with the key; a row already gone is no failure.
     void deleteRow(int64_t key);
+    // Deletes every row whose `columns` equal `values` (a null equals nothing, as in SQL);
+    // the keys of the rows deleted, ascending.
+    std::vector<int64_t> deleteRows(const QStringList& columns,
+                                    const std::vector<QVariant>& values);
 
 private:
     Connection& m_connection;

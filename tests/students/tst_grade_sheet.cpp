@@ -61,6 +61,34 @@ QStringList offeredResults(DBGrid* grid, int row) {
     return offered;
 }
 
+// Every grade row as "N_student|ID_Plan|Semestr", sorted: as the database holds them
+// and as the grade dataset does, whatever its filter shows.
+QStringList storedGrades(StudentsFixture& f) {
+    QStringList rows =
+        f.scalar(QStringLiteral("SELECT group_concat(coalesce(N_student, '') || '|' || "
+                                "coalesce(ID_Plan, '') || '|' || coalesce(Semestr, ''), char(10)) "
+                                "FROM Ocenki"))
+            .toString()
+            .split(u'\n', Qt::SkipEmptyParts);
+    rows.sort();
+    return rows;
+}
+
+QStringList datasetGrades() {
+    Dataset* grades = DM->T_Ocenki;
+    const bool filtered = grades->isFiltered();
+    grades->setFiltered(false);
+    QStringList rows;
+    for (int i = 0; i < grades->recordCount(); ++i)
+        rows << QStringList{grades->viewValue(i, DM->T_OcenkiN_student).toString(),
+                            grades->viewValue(i, DM->T_OcenkiID_Plan).toString(),
+                            grades->viewValue(i, DM->T_OcenkiSemestr).toString()}
+                    .join(u'|');
+    grades->setFiltered(filtered);
+    rows.sort();
+    return rows;
+}
+
 int count(StudentsFixture& f, const QString& where) {
     return f.scalar(QStringLiteral("SELECT count(*) FROM Ocenki WHERE ") + where).toInt();
 }
@@ -231,6 +259,8 @@ void TestGradeSheet::clearRemovesOnlyThatStudentAndSemester() {
     QCOMPARE(DM->Q_StudentiN_student->asString(), number);
     QCOMPARE(count(f, "N_student = '0000001' AND Semestr = 4"), 1);
     QCOMPARE(count(f, "N_student = '0000002'"), 1);
+    // The grades kept in memory are the stored ones, row for row.
+    QCOMPARE(datasetGrades(), storedGrades(f));
 }
 
 void TestGradeSheet::datesAndResultsAreTypedIntoTheGrid() {
