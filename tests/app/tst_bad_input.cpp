@@ -20,6 +20,7 @@
 #include "DBComboBox.h"
 #include "DBEdit.h"
 #include "DBGrid.h"
+#include "DBLookupComboBox.h"
 #include "DBNavigator.h"
 #include "DM_Tessaly.h"
 #include "Dataset.h"
@@ -268,6 +269,8 @@ private slots:
 
     void badInputIsReportedOrRefusedAndNothingWrongIsStored_data();
     void badInputIsReportedOrRefusedAndNothingWrongIsStored();
+    void pickerTypingWhatNoEntryStartsWithChoosesNothing_data();
+    void pickerTypingWhatNoEntryStartsWithChoosesNothing();
 };
 
 void TestBadInput::badInputIsReportedOrRefusedAndNothingWrongIsStored_data() {
@@ -443,6 +446,62 @@ void TestBadInput::badInputIsReportedOrRefusedAndNothingWrongIsStored() {
     QVERIFY(!t.dataset->isModified());
     QCOMPARE(t.stored(), before);
     if (t.companion) QCOMPARE(t.companionStored(), t.companionText);
+}
+
+void TestBadInput::pickerTypingWhatNoEntryStartsWithChoosesNothing_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("picker");
+    QTest::addColumn<QString>("text");
+    const char* const pickers[][2] = {
+        {"student", "GroupPicker"}, {"teacher", "KafedraPicker"}, {"teacher", "DolgnostPicker"}};
+    const QString texts[] = {QStringLiteral("'"), QStringLiteral("\""), QStringLiteral("\x01\t"),
+                             QStringLiteral("99999999999"), QStringLiteral("Ы'; DROP")};
+    for (const auto& p : pickers)
+        for (const QString& t : texts)
+            QTest::addRow("%s %s, %s", p[0], p[1], qPrintable(t))
+                << QString::fromUtf8(p[0]) << QString::fromUtf8(p[1]) << t;
+}
+
+void TestBadInput::pickerTypingWhatNoEntryStartsWithChoosesNothing() {
+    QFETCH(QString, window);
+    QFETCH(QString, picker);
+    QFETCH(QString, text);
+    std::unique_ptr<StudentsFixture> students;
+    std::unique_ptr<TeachersFixture> teachers;
+    DBLookupComboBox* box = nullptr;
+    Dataset* ds = nullptr;
+    std::function<QVariant(const QString&)> scalar;
+    QString sql;
+    if (window == QLatin1String("student")) {
+        students = std::make_unique<StudentsFixture>();
+        TStuds* w = students->openWindow();
+        QVERIFY(w);
+        box = w->GroupPicker;
+        ds = DM->Q_Studenti;
+        scalar = [&students](const QString& q) { return students->scalar(q); };
+        sql = QStringLiteral("SELECT ID_group FROM Studenti WHERE N_student = '0000001'");
+    } else {
+        teachers = std::make_unique<TeachersFixture>();
+        TPrep* w = teachers->openWindow();
+        QVERIFY(w);
+        box = picker == QLatin1String("KafedraPicker") ? w->KafedraPicker : w->DolgnostPicker;
+        ds = DM->Q_Prepod;
+        scalar = [&teachers](const QString& q) { return teachers->scalar(q); };
+        sql = QStringLiteral("SELECT \"%1\" FROM Prepodavateli WHERE ID_Prepod = 3")
+                  .arg(picker == QLatin1String("KafedraPicker") ? QStringLiteral("ID_kafedra")
+                                                                : QStringLiteral("Должность"));
+    }
+    bringForward(box);
+    const QString before = fileText(scalar(sql));
+    const QString shownBefore = box->displayText();
+    platform::MessageRecorder messages;
+    box->setFocus();
+    typeText(box, text);
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(messages.texts(), QStringList());
+    QCOMPARE(box->displayText(), shownBefore);
+    QCOMPARE(ds->state(), DatasetState::Browse);
+    QCOMPARE(fileText(scalar(sql)), before);
 }
 
 int main(int argc, char** argv) {
