@@ -13,7 +13,6 @@
 // a loss.
 #include <QCoreApplication>
 #include <QDate>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
