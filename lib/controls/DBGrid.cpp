@@ -52,6 +52,8 @@ public:
             DBGrid* grid = m_grid;
             QObject::connect(line, &QLineEdit::textChanged, grid,
                              [grid] { grid->m_refusedText.forget(); });
+            QObject::connect(line, &QLineEdit::textEdited, grid,
+                             [line] { dropControlCharacters(line); });
             editor = line;
         }
         editor->setAccessibleName(model->title(column));

@@ -18,8 +18,9 @@ EditBinding::EditBinding(QLineEdit* editor) : QObject(editor), m_editor(editor) 
     m_link.onStateChange = [this] { applyLimits(); };
     editor->installEventFilter(this);
     // Text changed by the mouse (a paste from the context menu) starts editing too.
-    connect(editor, &QLineEdit::textEdited, this, [this](const QString& typed) {
+    connect(editor, &QLineEdit::textEdited, this, [this](QString typed) {
         m_refused.forget();
+        if (dropControlCharacters(m_editor)) typed = m_editor->text();
         if (m_showing) return;
         if (!m_link.isEditing()) {
             if (!beginChange()) {
@@ -146,8 +147,7 @@ bool EditBinding::eventFilter(QObject* watched, QEvent* event) {
                 QApplication::beep();
                 return true;
             }
-            const QString text = key->text();
-            if (!text.isEmpty() && text.at(0).isPrint() && !accepts(text.at(0))) {
+            if (typesCharacter(key) && !accepts(key->text().at(0))) {
                 QApplication::beep();
                 return true;
             }

@@ -6,6 +6,11 @@
 // Double-quoted string literals are off: "x" is always a name, never text.
 // Statements are prepared on the raw handle so reading a column is one C call,
 // with no per-value object; SQLiteCpp owns the connection and its errors.
+//
+// Error texts are SQLite's own, except where its words would not tell a clerk
+// what happened or what to do: another program holding the file, a write the
+// system refused, a damaged file. A statement that fails writes nothing: every
+// post is one autocommitted statement, rolled back whole when any part fails.
 #include "Connection.h"
 
 #include <sqlite3.h>
@@ -14,16 +19,49 @@
 #include <QFileInfo>
 #include <SQLiteCpp/Database.h>
 #include <SQLiteCpp/Exception.h>
+#include <cstring>
 
 #include "DataError.h"
 
 namespace {
 
-[[noreturn]] void fail(sqlite3* db) { throw DataError(QString::fromUtf8(sqlite3_errmsg(db))); }
+// How long a statement waits for another program's lock before it fails.
+constexpr int busyTimeoutMs = 2000;
+
+QString busyText() {
+    return QStringLiteral("База данных занята другой программой. Повторите попытку позже.");
+}
+
+// The text of the connection's last failure, naming the file where the file itself is at fault.
+QString errorText(sqlite3* db, const QString& path) {
+    const QString own = QString::fromUtf8(sqlite3_errmsg(db));
+    switch (sqlite3_extended_errcode(db)) {
+        case SQLITE_IOERR_WRITE:
+        case SQLITE_IOERR_FSYNC:
+        case SQLITE_IOERR_DIR_FSYNC:
+        case SQLITE_IOERR_TRUNCATE: {
+            // The system's reason is known only where SQLite caught it before it changed.
+            const int system = sqlite3_system_errno(db);
+            const QString reason = QString::fromLocal8Bit(std::strerror(system));
+            const QString detail = system == 0 ? own : own + QStringLiteral(": ") + reason;
+            return QStringLiteral("Не удалось записать в файл базы данных \"%1\", изменения не "
+                                  "сохранены (%2)")
+                .arg(path, detail);
+        }
+        default: break;
+    }
+    switch (sqlite3_extended_errcode(db) & 0xff) {
+        case SQLITE_BUSY: return busyText();
+        case SQLITE_CORRUPT:
+            return QStringLiteral("Файл базы данных \"%1\" повреждён: %2").arg(path, own);
+        default: return own;
+    }
+}
 
 class SqliteStatement final : public Statement {
 public:
-    SqliteStatement(sqlite3* db, sqlite3_stmt* st) : m_db(db), m_st(st) {}
+    SqliteStatement(sqlite3* db, sqlite3_stmt* st, const QString& path)
+        : m_db(db), m_st(st), m_path(path) {}
     ~SqliteStatement() override { sqlite3_finalize(m_st); }
 
     int parameterCount() const override { return sqlite3_bind_parameter_count(m_st); }
@@ -42,7 +80,7 @@ public:
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
         // The statement's own error text; reset so it can be stepped again.
-        const QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
+        const QString text = errorText(m_db, m_path);
         sqlite3_reset(m_st);
         throw DataError(text);
     }
@@ -85,10 +123,11 @@ public:
 
 private:
     void check(int rc) {
-        if (rc != SQLITE_OK) fail(m_db);
+        if (rc != SQLITE_OK) throw DataError(errorText(m_db, m_path));
     }
     sqlite3* m_db;
     sqlite3_stmt* m_st;
+    QString m_path;
 };
 
 }  // namespace
@@ -156,6 +195,8 @@ void SqliteConnection::open() {
         impl->db = std::make_unique<SQLite::Database>(m_path.toStdString(),
                                                       SQLite::OPEN_READWRITE | SQLite::OPEN_NOMUTEX);
         sqlite3* h = impl->handle();
+        // Before the first read: a file another program holds is waited for, not refused at once.
+        impl->db->setBusyTimeout(busyTimeoutMs);
         sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         if (sqlite3_db_readonly(h, "main") == 1)
@@ -163,19 +204,19 @@ void SqliteConnection::open() {
         // Reading the schema here makes a file that is not a database fail now.
         impl->db->exec("PRAGMA schema_version");
     } catch (const SQLite::Exception& e) {
+        const bool busy = (e.getErrorCode() & 0xff) == SQLITE_BUSY;
         throw DataError(QStringLiteral("Cannot open database \"%1\": %2")
-                            .arg(m_path, QString::fromUtf8(e.what())));
+                            .arg(m_path, busy ? busyText() : QString::fromUtf8(e.what())));
     }
     m_impl = std::move(impl);
     try {
         if (m_validator) m_validator(*this);
         m_impl->db->exec("PRAGMA journal_mode=WAL");
         m_impl->db->exec("PRAGMA synchronous=FULL");
-        m_impl->db->setBusyTimeout(2000);
-    } catch (const SQLite::Exception& e) {
+    } catch (const SQLite::Exception&) {
+        const QString text = errorText(m_impl->handle(), m_path);
         m_impl.reset();
-        throw DataError(QStringLiteral("Cannot open database \"%1\": %2")
-                            .arg(m_path, QString::fromUtf8(e.what())));
+        throw DataError(QStringLiteral("Cannot open database \"%1\": %2").arg(m_path, text));
     } catch (...) {
         m_impl.reset();
         throw;
@@ -194,17 +235,17 @@ std::unique_ptr<Statement> SqliteConnection::prepare(const QString& sql) {
     sqlite3_stmt* st = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(h, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
-        fail(h);
+        throw DataError(errorText(h, m_path));
     if (!st) throw DataError(QStringLiteral("The statement is empty"));
-    return std::make_unique<SqliteStatement>(h, st);
+    return std::make_unique<SqliteStatement>(h, st, m_path);
 }
 
 void SqliteConnection::execute(const QString& sql) {
     if (!m_impl) open();
     try {
         m_impl->db->exec(sql.toStdString());
-    } catch (const SQLite::Exception& e) {
-        throw DataError(QString::fromUtf8(e.what()));
+    } catch (const SQLite::Exception&) {
+        throw DataError(errorText(m_impl->handle(), m_path));
     }
 }
 

@@ -110,8 +110,11 @@ QVariant Field::convert(const QVariant& v) const {
             qlonglong n = 0;
             bool ok = false;
             if (v.typeId() == QMetaType::QString) {
+                // A typed number is read as a 32-bit one first, whatever the column's own
+                // range: beyond that it is no integer at all, within it a value out of range.
                 n = v.toString().trimmed().toLongLong(&ok);
-                if (!ok) throw DataError(msg::invalidInteger(v.toString()));
+                if (!ok || n < INT32_MIN || n > INT32_MAX)
+                    throw DataError(msg::invalidInteger(v.toString()));
             } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
                 const double d = v.toDouble();
                 ok = std::isfinite(d);
