@@ -48,40 +48,36 @@ private:
     QString m_previous;
 };
 
-// Straight from the file, as another program reads it: "N_student|Fam" lines.
-QStringList storedStudents(const QString& path) {
+// Straight from the file, as another program reads it: each row's columns
+// joined by '|'.
+QStringList storedRows(const QString& path, const char* sql) {
     sqlite3* db = nullptr;
     QStringList rows;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
         SQLITE_OK) {
         sqlite3_busy_timeout(db, 2000);
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "SELECT N_student, Fam FROM Studenti ORDER BY N_student", -1, &st,
-                           nullptr);
-        while (st && sqlite3_step(st) == SQLITE_ROW)
-            rows << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) +
-                        QLatin1Char('|') +
-                        QString::fromUtf8(
-                            reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+        while (st && sqlite3_step(st) == SQLITE_ROW) {
+            QStringList columns;
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                columns << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+            rows << columns.join(QLatin1Char('|'));
+        }
         sqlite3_finalize(st);
     }
     sqlite3_close(db);
     return rows;
 }
 
+// "N_student|Fam" lines.
+QStringList storedStudents(const QString& path) {
+    return storedRows(path, "SELECT N_student, Fam FROM Studenti ORDER BY N_student");
+}
+
 QString integrity(const QString& path) {
-    sqlite3* db = nullptr;
-    QString result;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
-        if (st && sqlite3_step(st) == SQLITE_ROW)
-            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return result;
+    return storedRows(path, "PRAGMA integrity_check").value(0);
 }
 
 // True while another connection holds the write lock: a write cannot even begin.
