@@ -96,17 +96,17 @@ QString groupName(const QVariant& key) {
 int planHours(const QVariant& specialty, const QVariant& discipline) {
     Dataset* plan = DM ? DM->Q_Plan_Spec : nullptr;
     if (!plan || !plan->isActive() || isEmptyKey(specialty) || isEmptyKey(discipline)) return 0;
-    const Field* spec = DM->Q_Plan_SpecID_Spec;
-    const Field* ndis = DM->Q_Plan_SpecNdis;
+    const Field* specialtyField = DM->Q_Plan_SpecID_Spec;
+    const Field* disciplineField = DM->Q_Plan_SpecNdis;
     const Field* semester = DM->Q_Plan_SpecSemestr;
-    const QString wantedSpec = specialty.toString();
-    const QString wantedDis = discipline.toString();
+    const QString wantedSpecialty = specialty.toString();
+    const QString wantedDiscipline = discipline.toString();
     int best = -1;
     QVariant bestSemester;
     const int rows = plan->recordCount();
     for (int i = 0; i < rows; ++i) {
-        if (plan->viewValue(i, spec).toString() != wantedSpec ||
-            plan->viewValue(i, ndis).toString() != wantedDis)
+        if (plan->viewValue(i, specialtyField).toString() != wantedSpecialty ||
+            plan->viewValue(i, disciplineField).toString() != wantedDiscipline)
             continue;
         const QVariant s = plan->viewValue(i, semester);
         // A row without a semester counts after every numbered one.
