@@ -47,17 +47,30 @@ struct UsageError {
 
 struct CommandLine {
     QString command;
-    QString path;
+    QString path;             // the first positional argument
+    QStringList positional;   // all of them, in order
     std::map<QString, QString> options;
+    QStringList flags;
+    bool has(const char* flag) const { return flags.contains(QLatin1String(flag)); }
+    QString option(const char* name) const {
+        const auto it = options.find(QLatin1String(name));
+        return it == options.end() ? QString() : it->second;
+    }
 };
 
-// Options each command takes; every one of them carries a value.
-const std::map<QString, QStringList>& knownOptions() {
-    static const std::map<QString, QStringList> all = {
-        {QStringLiteral("create"), {}},
-        {QStringLiteral("demo"), {QStringLiteral("--photos")}},
-        {QStringLiteral("check"), {}},
-        {QStringLiteral("generate"), {QStringLiteral("--students")}},
+struct CommandForm {
+    QStringList arguments;  // the names of the positional arguments, for messages
+    QStringList options;    // options that carry a value
+    QStringList flags;      // options without one
+};
+
+const std::map<QString, CommandForm>& knownCommands() {
+    const QString path = QStringLiteral("PATH");
+    static const std::map<QString, CommandForm> all = {
+        {QStringLiteral("create"), {{path}, {}, {}}},
+        {QStringLiteral("demo"), {{path}, {QStringLiteral("--photos")}, {}}},
+        {QStringLiteral("check"), {{path}, {}, {}}},
+        {QStringLiteral("generate"), {{path}, {QStringLiteral("--students")}, {}}},
     };
     return all;
 }
@@ -66,10 +79,11 @@ CommandLine parse(const QStringList& args) {
     if (args.isEmpty()) throw UsageError{QStringLiteral("no command given")};
     CommandLine line;
     line.command = args.first();
-    const auto known = knownOptions().find(line.command);
-    if (known == knownOptions().end())
+    const auto known = knownCommands().find(line.command);
+    if (known == knownCommands().end())
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(line.command)};
-    QStringList positional;
+    const CommandForm& form = known->second;
+    QStringList& positional = line.positional;
     bool optionsEnd = false;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -83,7 +97,14 @@ CommandLine parse(const QStringList& args) {
         }
         const qsizetype eq = a.indexOf(QLatin1Char('='));
         const QString name = eq < 0 ? a : a.left(eq);
-        if (!known->second.contains(name))
+        if (form.flags.contains(name)) {
+            if (eq >= 0) throw UsageError{QStringLiteral("%1 takes no value").arg(name)};
+            if (line.flags.contains(name))
+                throw UsageError{QStringLiteral("%1 is given twice").arg(name)};
+            line.flags << name;
+            continue;
+        }
+        if (!form.options.contains(name))
             throw UsageError{
                 QStringLiteral("unknown option \"%1\" for %2").arg(name, line.command)};
         if (line.options.count(name))
@@ -96,12 +117,16 @@ CommandLine parse(const QStringList& args) {
         if (value.isEmpty()) throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
         line.options[name] = value;
     }
-    if (positional.isEmpty())
-        throw UsageError{QStringLiteral("%1 needs the database's PATH").arg(line.command)};
-    if (positional.size() > 1)
-        throw UsageError{QStringLiteral("unexpected argument \"%1\"").arg(positional[1])};
+    if (positional.size() < form.arguments.size())
+        throw UsageError{QStringLiteral("%1 needs the %2")
+                             .arg(line.command, form.arguments[positional.size()])};
+    if (positional.size() > form.arguments.size())
+        throw UsageError{
+            QStringLiteral("unexpected argument \"%1\"").arg(positional[form.arguments.size()])};
+    for (qsizetype i = 0; i < positional.size(); ++i)
+        if (positional[i].isEmpty())
+            throw UsageError{QStringLiteral("the %1 is empty").arg(form.arguments[i])};
     line.path = positional.first();
-    if (line.path.isEmpty()) throw UsageError{QStringLiteral("the PATH is empty")};
     return line;
 }
 
@@ -202,7 +227,7 @@ CheckReport check(const QString& path) {
 
 QString usage() {
     return QStringLiteral(
-               "usage: tessaly-db COMMAND PATH [OPTIONS]\n"
+               "usage: tessaly-db COMMAND ARGUMENTS [OPTIONS]\n"
                "Creates, fills and checks databases of the dean's office register.\n"
                "\n"
                "  create PATH                  a new database with the program's empty tables\n"
