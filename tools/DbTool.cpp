@@ -11,6 +11,7 @@
 #include "DataError.h"
 #include "DemoData.h"
 #include "Generate.h"
+#include "Import.h"
 #include "Schema.h"
 
 namespace dbtools {
@@ -47,8 +48,8 @@ struct UsageError {
 
 struct CommandLine {
     QString command;
-    QString path;             // the first positional argument
-    QStringList positional;   // all of them, in order
+    QString path;            // the first positional argument
+    QStringList positional;  // all of them, in order
     std::map<QString, QString> options;
     QStringList flags;
     bool has(const char* flag) const { return flags.contains(QLatin1String(flag)); }
@@ -71,6 +72,8 @@ const std::map<QString, CommandForm>& knownCommands() {
         {QStringLiteral("demo"), {{path}, {QStringLiteral("--photos")}, {}}},
         {QStringLiteral("check"), {{path}, {}, {}}},
         {QStringLiteral("generate"), {{path}, {QStringLiteral("--students")}, {}}},
+        {QStringLiteral("import-mdb"),
+         {{QStringLiteral("SOURCE"), QStringLiteral("DEST")}, {}, {QStringLiteral("--all")}}},
     };
     return all;
 }
@@ -118,8 +121,8 @@ CommandLine parse(const QStringList& args) {
         line.options[name] = value;
     }
     if (positional.size() < form.arguments.size())
-        throw UsageError{QStringLiteral("%1 needs the %2")
-                             .arg(line.command, form.arguments[positional.size()])};
+        throw UsageError{
+            QStringLiteral("%1 needs the %2").arg(line.command, form.arguments[positional.size()])};
     if (positional.size() > form.arguments.size())
         throw UsageError{
             QStringLiteral("unexpected argument \"%1\"").arg(positional[form.arguments.size()])};
@@ -158,6 +161,12 @@ int perform(const CommandLine& line) {
     if (line.command == QLatin1String("generate")) {
         generate(path, studentsOption(line));
         print(stdout, summary(path, contentsOf(path), QStringLiteral("generated")));
+        return Done;
+    }
+    if (line.command == QLatin1String("import-mdb")) {
+        print(stdout,
+              importMdb(line.positional[0], line.positional[1],
+                        line.has("--all") ? ImportScope::AllTables : ImportScope::ProgramTables));
         return Done;
     }
     const CheckReport report = check(path);
@@ -237,9 +246,13 @@ QString usage() {
                "  check PATH                   checks the file's integrity and tables\n"
                "  generate PATH --students N   a new database with N students (1 to %1),\n"
                "                               50 grades each, and a faculty in proportion\n"
+               "  import-mdb SOURCE DEST [--all]\n"
+               "                               the program's tables of the Jet file SOURCE\n"
+               "                               (Access .mdb) into a new database DEST; --all\n"
+               "                               takes every table of SOURCE as it stands\n"
                "  --help                       this text\n"
                "\n"
-               "create, demo and generate never overwrite an existing file.\n"
+               "create, demo, generate and import-mdb never overwrite an existing file.\n"
                "Exit status: 0 done, 1 the work failed (the message names the file), 2 wrong "
                "usage.\n")
         .arg(MaxGeneratedStudents);
