@@ -216,6 +216,15 @@ std::unique_ptr<JetReader> openJetFile(const QString& path) {
     MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!mdb) throw DataError(QStringLiteral("\"%1\" is not a Jet database (.mdb)").arg(path));
     auto reader = std::make_unique<MdbReader>(path, mdb);
+    // Jet 3 keeps text in the code page its header names (1251 for a Russian office);
+    // libmdb reads it as 1252 unless told otherwise.
+    if (mdb->f->jet_version == MDB_VER_JET3 && mdb->f->code_page != 0 &&
+        !qEnvironmentVariableIsSet("MDB_JET3_CHARSET")) {
+        qputenv("MDB_JET3_CHARSET", "CP" + QByteArray::number(mdb->f->code_page));
+        mdb_iconv_close(mdb);
+        mdb_iconv_init(mdb);
+        qunsetenv("MDB_JET3_CHARSET");
+    }
     mdb_set_date_fmt(mdb, DateFormat);
     mdb_set_shortdate_fmt(mdb, DateFormat);
     mdb_set_boolean_fmt_numbers(mdb);
