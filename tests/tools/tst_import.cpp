@@ -13,6 +13,7 @@
 
 #include "Connection.h"
 #include "DataError.h"
+#include "DbTool.h"
 #include "Import.h"
 #include "JetReader.h"
 
@@ -293,8 +294,9 @@ private slots:
         const QString dest = dir.filePath(QStringLiteral("verdikon.mdb"));
         const QString report =
             importFrom(source, QStringLiteral("office.mdb"), dest, ImportScope::ProgramTables);
-        // The file is complete on its own: no write-ahead log beside it.
+        // The file is complete on its own, and it is one the program opens.
         QVERIFY(!QFileInfo::exists(dest + QStringLiteral("-wal")));
+        QCOMPARE(check(dest).problems, QStringList());
         SqliteConnection c(dest);
         c.open();
         auto st = c.prepare(QStringLiteral(
