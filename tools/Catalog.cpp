@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "DataError.h"
+#include "Journal.h"
 #include "Schema.h"
 
 namespace dbtools {
@@ -77,6 +78,7 @@ NewDatabase::NewDatabase(const QString& path, Tables tables) : m_path(path), m_c
     SqliteConnection::createFile(path);
     m_created = true;
     m_connection.open();
+    m_tables = tables;
     if (tables == Tables::Program) schema::create(m_connection);
 }
 
@@ -87,6 +89,10 @@ NewDatabase::~NewDatabase() {
 }
 
 void NewDatabase::finish() {
+    // The rows this run wrote are the database's beginning; the journal records what
+    // changes from here on.
+    if (m_tables == Tables::Program)
+        inTransaction(m_connection, [this] { journal::install(m_connection); });
     m_connection.execute(QStringLiteral("PRAGMA journal_mode=WAL"));
     m_connection.close();
     m_finished = true;

@@ -40,6 +40,7 @@ public:
 private:
     QString m_path;
     SqliteConnection m_connection;
+    Tables m_tables = Tables::Program;
     bool m_created = false;
     bool m_finished = false;
 };

@@ -11,7 +11,9 @@
 #include "DataError.h"
 #include "DemoData.h"
 #include "Generate.h"
+#include "History.h"
 #include "Import.h"
+#include "Journal.h"
 #include "Schema.h"
 
 namespace dbtools {
@@ -29,9 +31,10 @@ int64_t count(Connection& c, const QString& table) {
 }
 
 QString summary(const QString& path, const Contents& n, const QString& verdict) {
-    return QStringLiteral("%1: %2, %3 tables, %4 students, %5 grades\n")
+    return QStringLiteral("%1: %2, %3 tables%4, %5 students, %6 grades\n")
         .arg(path, verdict)
         .arg(n.tables)
+        .arg(n.journal ? QStringLiteral(" and the journal") : QString())
         .arg(n.students)
         .arg(n.grades);
 }
@@ -72,6 +75,13 @@ const std::map<QString, CommandForm>& knownCommands() {
         {QStringLiteral("demo"), {{path}, {QStringLiteral("--photos")}, {}}},
         {QStringLiteral("check"), {{path}, {}, {}}},
         {QStringLiteral("generate"), {{path}, {QStringLiteral("--students")}, {}}},
+        {QStringLiteral("upgrade"), {{path}, {}, {}}},
+        {QStringLiteral("history"),
+         {{path},
+          {QStringLiteral("--table"), QStringLiteral("--key"), QStringLiteral("--since")},
+          {}}},
+        {QStringLiteral("undelete"), {{path, QStringLiteral("ID")}, {}, {}}},
+        {QStringLiteral("prune"), {{path}, {QStringLiteral("--before")}, {}}},
         {QStringLiteral("import-mdb"),
          {{QStringLiteral("SOURCE"), QStringLiteral("DEST")}, {}, {QStringLiteral("--all")}}},
     };
@@ -145,6 +155,30 @@ int studentsOption(const CommandLine& line) {
     return n;
 }
 
+QDate dateOption(const CommandLine& line, const char* name, bool required) {
+    const QString text = line.option(name);
+    if (text.isEmpty()) {
+        if (required)
+            throw UsageError{
+                QStringLiteral("%1 needs %2 dd.MM.yyyy").arg(line.command, QLatin1String(name))};
+        return {};
+    }
+    const QDate d = QDate::fromString(text, QStringLiteral("d.M.yyyy"));
+    if (!d.isValid())
+        throw UsageError{QStringLiteral("%1 needs a date as dd.MM.yyyy, not \"%2\"")
+                             .arg(QLatin1String(name), text)};
+    return d;
+}
+
+qint64 journalLine(const CommandLine& line) {
+    bool ok = false;
+    const qint64 id = line.positional[1].toLongLong(&ok);
+    if (!ok || id < 1)
+        throw UsageError{QStringLiteral("the ID is a journal line's number, not \"%1\"")
+                             .arg(line.positional[1])};
+    return id;
+}
+
 int perform(const CommandLine& line) {
     const QString& path = line.path;
     if (line.command == QLatin1String("create")) {
@@ -161,6 +195,23 @@ int perform(const CommandLine& line) {
     if (line.command == QLatin1String("generate")) {
         generate(path, studentsOption(line));
         print(stdout, summary(path, contentsOf(path), QStringLiteral("generated")));
+        return Done;
+    }
+    if (line.command == QLatin1String("upgrade")) {
+        print(stdout, upgrade(path));
+        return Done;
+    }
+    if (line.command == QLatin1String("history")) {
+        print(stdout, history(path, {line.option("--table"), line.option("--key"),
+                                     dateOption(line, "--since", false)}));
+        return Done;
+    }
+    if (line.command == QLatin1String("undelete")) {
+        print(stdout, undelete(path, journalLine(line)));
+        return Done;
+    }
+    if (line.command == QLatin1String("prune")) {
+        print(stdout, prune(path, dateOption(line, "--before", true)));
         return Done;
     }
     if (line.command == QLatin1String("import-mdb")) {
@@ -191,8 +242,10 @@ Contents contents(Connection& c) {
     Contents n;
     auto st = c.prepare(QStringLiteral(
         "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-        "ESCAPE '\\'"));
+        "ESCAPE '\\' AND name <> ? COLLATE NOCASE"));
+    st->bind(1, journal::tableName());
     if (st->step()) n.tables = int(st->columnInt64(0));
+    n.journal = journal::complete(c);
     n.students = count(c, c.tableName(QStringLiteral("Studenti")));
     n.grades = count(c, c.tableName(QStringLiteral("Ocenki")));
     return n;
@@ -246,6 +299,13 @@ QString usage() {
                "  check PATH                   checks the file's integrity and tables\n"
                "  generate PATH --students N   a new database with N students (1 to %1),\n"
                "                               50 grades each, and a faculty in proportion\n"
+               "  upgrade PATH                 adds the journal of changes to a database made\n"
+               "                               without it; no row is changed\n"
+               "  history PATH [--table T] [--key K] [--since dd.MM.yyyy]\n"
+               "                               the journal of changes, oldest first\n"
+               "  undelete PATH ID             puts back the row journal line ID deleted\n"
+               "  prune PATH --before dd.MM.yyyy\n"
+               "                               removes the journal's lines before that day\n"
                "  import-mdb SOURCE DEST [--all]\n"
                "                               the program's tables of the Jet file SOURCE\n"
                "                               (Access .mdb) into a new database DEST; --all\n"
