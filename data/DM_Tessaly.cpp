@@ -116,13 +116,25 @@ namespace {
 // write: its table and triggers only, no row of the program's tables touched.
 void addJournal(Connection& c) {
     if (journal::complete(c)) return;
-    c.execute(QStringLiteral("BEGIN IMMEDIATE"));
     try {
-        journal::install(c);
-        c.execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        c.execute(QStringLiteral("ROLLBACK"));
-        throw;
+        // A damaged file is never written to; its fault is reported when it is read.
+        auto health = c.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+        if (!health->step() || health->columnValue(0).toString() != QLatin1String("ok")) return;
+        health.reset();
+        c.execute(QStringLiteral("BEGIN IMMEDIATE"));
+        try {
+            journal::install(c);
+            c.execute(QStringLiteral("COMMIT"));
+        } catch (...) {
+            c.execute(QStringLiteral("ROLLBACK"));
+            throw;
+        }
+    } catch (const DataError& e) {
+        // A file another program holds for writing: the register still opens, and the
+        // journal is added on a later start.
+        std::fprintf(stderr, "%s: the journal of changes could not be added: %s\n",
+                     TDM::DataSourceName, e.what());
+        return;
     }
     std::fprintf(stderr,
                  "%s: the journal of changes was added (the table Journal and its "
