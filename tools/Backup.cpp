@@ -726,6 +726,8 @@ RestoreSummary restoreDatabase(const QString& archivePath, const QString& databa
         throw DataError(QStringLiteral("\"%1\" is not a file").arg(archivePath));
     const QFileInfo target(database);
     if (target.isDir()) throw DataError(QStringLiteral("\"%1\" is a folder").arg(database));
+    if (target.exists() && target.canonicalFilePath() == archiveInfo.canonicalFilePath())
+        throw DataError(QStringLiteral("\"%1\" cannot be restored onto itself").arg(archivePath));
     if (!target.absoluteDir().exists())
         throw DataError(
             QStringLiteral("Cannot write \"%1\": its folder does not exist").arg(database));
