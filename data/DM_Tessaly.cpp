@@ -7,9 +7,11 @@
 // before it writes anything, so a foreign database is refused unchanged.
 #include "DM_Tessaly.h"
 
+#include <cstdio>
 #include <exception>
 #include <vector>
 
+#include "Journal.h"
 #include "Messages.h"
 #include "References.h"
 #include "Schema.h"
@@ -109,12 +111,47 @@ private:
     DataVersion m_seen;
 };
 
+namespace {
+// A database made before the journal existed gets it before the program's first
+// write: its table and triggers only, no row of the program's tables touched.
+void addJournal(Connection& c) {
+    if (journal::complete(c)) return;
+    try {
+        // A damaged file is never written to; its fault is reported when it is read.
+        auto health = c.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+        if (!health->step() || health->columnValue(0).toString() != QLatin1String("ok")) return;
+        health.reset();
+        c.execute(QStringLiteral("BEGIN IMMEDIATE"));
+        try {
+            journal::install(c);
+            c.execute(QStringLiteral("COMMIT"));
+        } catch (...) {
+            c.execute(QStringLiteral("ROLLBACK"));
+            throw;
+        }
+    } catch (const DataError& e) {
+        // A file another program holds for writing: the register still opens, and the
+        // journal is added on a later start.
+        std::fprintf(stderr, "%s: the journal of changes could not be added: %s\n",
+                     TDM::DataSourceName, e.what());
+        return;
+    }
+    std::fprintf(stderr,
+                 "%s: the journal of changes was added (the table Journal and its "
+                 "triggers); no row was changed\n",
+                 TDM::DataSourceName);
+}
+}  // namespace
+
 TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(DataSourceName)) {
     DM = this;
     setObjectName(QStringLiteral("DM"));
     ADOConnection1.setValidator([](Connection& c) {
         const QStringList problems = schema::problems(c);
-        if (problems.isEmpty()) return;
+        if (problems.isEmpty()) {
+            addJournal(c);
+            return;
+        }
         QStringList shown = problems.mid(0, 3);
         if (problems.size() > 3) shown << QStringLiteral("%1 more").arg(problems.size() - 3);
         throw DataError(

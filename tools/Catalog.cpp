@@ -2,11 +2,18 @@
 // names and the reference tables.
 #include "Catalog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "DataError.h"
+#include "Journal.h"
 #include "Schema.h"
 
 namespace dbtools {
@@ -36,12 +43,43 @@ void refuseExisting(const QString& path) {
         throw DataError(QStringLiteral("\"%1\" already exists; nothing was written").arg(path));
 }
 
-NewDatabase::NewDatabase(const QString& path) : m_path(path), m_connection(path) {
+QString freeNameBeside(const QString& path) {
+    for (int attempt = 0;; ++attempt) {
+        const QString name =
+            QStringLiteral("%1.%2.part")
+                .arg(path)
+                .arg(QRandomGenerator::global()->generate() & 0xffff, 4, 16, QLatin1Char('0'));
+        if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink()) return name;
+        if (attempt > 100)
+            throw DataError(QStringLiteral("no free name for a new file beside \"%1\"").arg(path));
+    }
+}
+
+void renameWithoutReplacing(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+    int rc =
+        ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace rename: a hard link refuses an existing name too.
+        rc = ::link(source.constData(), target.constData());
+        if (rc == 0) ::unlink(source.constData());
+    }
+    if (rc != 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            throw DataError(QStringLiteral("\"%1\" already exists; nothing was written").arg(to));
+        throw DataError(QStringLiteral("\"%1\" cannot be written: %2")
+                            .arg(to, QString::fromLocal8Bit(std::strerror(error))));
+    }
+}
+
+NewDatabase::NewDatabase(const QString& path, Tables tables) : m_path(path), m_connection(path) {
     refuseExisting(path);
     SqliteConnection::createFile(path);
     m_created = true;
     m_connection.open();
-    schema::create(m_connection);
+    m_tables = tables;
+    if (tables == Tables::Program) schema::create(m_connection);
 }
 
 NewDatabase::~NewDatabase() {
@@ -51,6 +89,10 @@ NewDatabase::~NewDatabase() {
 }
 
 void NewDatabase::finish() {
+    // The rows this run wrote are the database's beginning; the journal records what
+    // changes from here on.
+    if (m_tables == Tables::Program)
+        inTransaction(m_connection, [this] { journal::install(m_connection); });
     m_connection.execute(QStringLiteral("PRAGMA journal_mode=WAL"));
     m_connection.close();
     m_finished = true;

@@ -26,7 +26,9 @@ constexpr int CurrentYear = 2026;
 // and its journals, so a failed run leaves nothing half-built behind.
 class NewDatabase {
 public:
-    explicit NewDatabase(const QString& path);
+    // Made with the program's empty tables, or with none for a file of other tables.
+    enum class Tables { Program, None };
+    explicit NewDatabase(const QString& path, Tables tables = Tables::Program);
     ~NewDatabase();
     NewDatabase(const NewDatabase&) = delete;
     NewDatabase& operator=(const NewDatabase&) = delete;
@@ -38,6 +40,7 @@ public:
 private:
     QString m_path;
     SqliteConnection m_connection;
+    Tables m_tables = Tables::Program;
     bool m_created = false;
     bool m_finished = false;
 };
@@ -47,6 +50,13 @@ void inTransaction(Connection& c, const std::function<void()>& work);
 
 // Throws when something already exists at path, naming it.
 void refuseExisting(const QString& path);
+
+// A name in path's folder where nothing exists yet, for a file that becomes path
+// when it is complete ("verdikon.mdb" → "verdikon.mdb.3f2a.part").
+QString freeNameBeside(const QString& path);
+// Renames from to to in one step, refusing (DataError, from left in place) when
+// something exists at to: a file that appeared meanwhile is never replaced.
+void renameWithoutReplacing(const QString& from, const QString& to);
 
 // mt19937 with modulo picks: the standard fixes its output, unlike the distributions.
 class Random {

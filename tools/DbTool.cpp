@@ -12,6 +12,9 @@
 #include "DataError.h"
 #include "DemoData.h"
 #include "Generate.h"
+#include "History.h"
+#include "Import.h"
+#include "Journal.h"
 #include "Schema.h"
 
 namespace dbtools {
@@ -29,9 +32,10 @@ int64_t count(Connection& c, const QString& table) {
 }
 
 QString summary(const QString& path, const Contents& n, const QString& verdict) {
-    return QStringLiteral("%1: %2, %3 tables, %4 students, %5 grades\n")
+    return QStringLiteral("%1: %2, %3 tables%4, %5 students, %6 grades\n")
         .arg(path, verdict)
         .arg(n.tables)
+        .arg(n.journal ? QStringLiteral(" and the journal") : QString())
         .arg(n.students)
         .arg(n.grades);
 }
@@ -48,8 +52,8 @@ struct UsageError {
 
 struct CommandLine {
     QString command;
-    QString path;             // the first positional argument
-    QStringList positional;   // all of them, in order
+    QString path;            // the first positional argument
+    QStringList positional;  // all of them, in order
     std::map<QString, QString> options;
     QStringList flags;
     bool has(const char* flag) const { return flags.contains(QLatin1String(flag)); }
@@ -72,6 +76,15 @@ const std::map<QString, CommandForm>& knownCommands() {
         {QStringLiteral("demo"), {{path}, {QStringLiteral("--photos")}, {}}},
         {QStringLiteral("check"), {{path}, {}, {}}},
         {QStringLiteral("generate"), {{path}, {QStringLiteral("--students")}, {}}},
+        {QStringLiteral("upgrade"), {{path}, {}, {}}},
+        {QStringLiteral("history"),
+         {{path},
+          {QStringLiteral("--table"), QStringLiteral("--key"), QStringLiteral("--since")},
+          {}}},
+        {QStringLiteral("undelete"), {{path, QStringLiteral("ID")}, {}, {}}},
+        {QStringLiteral("prune"), {{path}, {QStringLiteral("--before")}, {}}},
+        {QStringLiteral("import-mdb"),
+         {{QStringLiteral("SOURCE"), QStringLiteral("DEST")}, {}, {QStringLiteral("--all")}}},
         {QStringLiteral("backup"),
          {{QStringLiteral("DB"), QStringLiteral("ARCHIVE")}, {QStringLiteral("--photos")}, {}}},
         {QStringLiteral("restore"),
@@ -125,8 +138,8 @@ CommandLine parse(const QStringList& args) {
         line.options[name] = value;
     }
     if (positional.size() < form.arguments.size())
-        throw UsageError{QStringLiteral("%1 needs the %2")
-                             .arg(line.command, form.arguments[positional.size()])};
+        throw UsageError{
+            QStringLiteral("%1 needs the %2").arg(line.command, form.arguments[positional.size()])};
     if (positional.size() > form.arguments.size())
         throw UsageError{
             QStringLiteral("unexpected argument \"%1\"").arg(positional[form.arguments.size()])};
@@ -149,6 +162,30 @@ int studentsOption(const CommandLine& line) {
     return n;
 }
 
+QDate dateOption(const CommandLine& line, const char* name, bool required) {
+    const QString text = line.option(name);
+    if (text.isEmpty()) {
+        if (required)
+            throw UsageError{
+                QStringLiteral("%1 needs %2 dd.MM.yyyy").arg(line.command, QLatin1String(name))};
+        return {};
+    }
+    const QDate d = QDate::fromString(text, QStringLiteral("d.M.yyyy"));
+    if (!d.isValid())
+        throw UsageError{QStringLiteral("%1 needs a date as dd.MM.yyyy, not \"%2\"")
+                             .arg(QLatin1String(name), text)};
+    return d;
+}
+
+qint64 journalLine(const CommandLine& line) {
+    bool ok = false;
+    const qint64 id = line.positional[1].toLongLong(&ok);
+    if (!ok || id < 1)
+        throw UsageError{QStringLiteral("the ID is a journal line's number, not \"%1\"")
+                             .arg(line.positional[1])};
+    return id;
+}
+
 int perform(const CommandLine& line) {
     const QString& path = line.path;
     if (line.command == QLatin1String("create")) {
@@ -165,6 +202,29 @@ int perform(const CommandLine& line) {
     if (line.command == QLatin1String("generate")) {
         generate(path, studentsOption(line));
         print(stdout, summary(path, contentsOf(path), QStringLiteral("generated")));
+        return Done;
+    }
+    if (line.command == QLatin1String("upgrade")) {
+        print(stdout, upgrade(path));
+        return Done;
+    }
+    if (line.command == QLatin1String("history")) {
+        print(stdout, history(path, {line.option("--table"), line.option("--key"),
+                                     dateOption(line, "--since", false)}));
+        return Done;
+    }
+    if (line.command == QLatin1String("undelete")) {
+        print(stdout, undelete(path, journalLine(line)));
+        return Done;
+    }
+    if (line.command == QLatin1String("prune")) {
+        print(stdout, prune(path, dateOption(line, "--before", true)));
+        return Done;
+    }
+    if (line.command == QLatin1String("import-mdb")) {
+        print(stdout,
+              importMdb(line.positional[0], line.positional[1],
+                        line.has("--all") ? ImportScope::AllTables : ImportScope::ProgramTables));
         return Done;
     }
     if (line.command == QLatin1String("backup")) {
@@ -215,8 +275,10 @@ Contents contents(Connection& c) {
     Contents n;
     auto st = c.prepare(QStringLiteral(
         "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-        "ESCAPE '\\'"));
+        "ESCAPE '\\' AND name <> ? COLLATE NOCASE"));
+    st->bind(1, journal::tableName());
     if (st->step()) n.tables = int(st->columnInt64(0));
+    n.journal = journal::complete(c);
     n.students = count(c, c.tableName(QStringLiteral("Studenti")));
     n.grades = count(c, c.tableName(QStringLiteral("Ocenki")));
     return n;
@@ -270,6 +332,17 @@ QString usage() {
                "  check PATH                   checks the file's integrity and tables\n"
                "  generate PATH --students N   a new database with N students (1 to %1),\n"
                "                               50 grades each, and a faculty in proportion\n"
+               "  upgrade PATH                 adds the journal of changes to a database made\n"
+               "                               without it; no row is changed\n"
+               "  history PATH [--table T] [--key K] [--since dd.MM.yyyy]\n"
+               "                               the journal of changes, oldest first\n"
+               "  undelete PATH ID             puts back the row journal line ID deleted\n"
+               "  prune PATH --before dd.MM.yyyy\n"
+               "                               removes the journal's lines before that day\n"
+               "  import-mdb SOURCE DEST [--all]\n"
+               "                               the program's tables of the Jet file SOURCE\n"
+               "                               (Access .mdb) into a new database DEST; --all\n"
+               "                               takes every table of SOURCE as it stands\n"
                "  backup DB ARCHIVE [--photos DIR]\n"
                "                               a consistent copy of DB, with the photos of\n"
                "                               DIR/Foto and DIR/Foto/Prepod, into a new\n"
@@ -280,7 +353,7 @@ QString usage() {
                "                               existing database or photo\n"
                "  --help                       this text\n"
                "\n"
-               "create, demo, generate and backup never overwrite an existing file.\n"
+               "create, demo, generate, import-mdb and backup never overwrite an existing file.\n"
                "Exit status: 0 done, 1 the work failed (the message names the file), 2 wrong "
                "usage.\n")
         .arg(MaxGeneratedStudents);

@@ -16,7 +16,8 @@ enum ExitStatus { Done = 0, Failed = 1, WrongUsage = 2 };
 void createEmpty(const QString& path);
 
 struct Contents {
-    int tables = 0;
+    int tables = 0;        // the program's tables and any others, the journal's not counted
+    bool journal = false;  // the journal of changes is there, with all its triggers
     int64_t students = 0;
     int64_t grades = 0;
 };

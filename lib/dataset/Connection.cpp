@@ -74,6 +74,10 @@ public:
     void bind(int index, const QString& v) override {
         check(sqlite3_bind_text16(m_st, index, v.utf16(), int(v.size() * 2), SQLITE_TRANSIENT));
     }
+    void bind(int index, const QByteArray& bytes) override {
+        check(sqlite3_bind_blob64(m_st, index, bytes.constData(), sqlite3_uint64(bytes.size()),
+                                  SQLITE_TRANSIENT));
+    }
 
     bool step() override {
         const int rc = sqlite3_step(m_st);
@@ -148,6 +152,7 @@ void Statement::bindValue(int index, const QVariant& v) {
             return bind(index, dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
                                                         : dt.toString("yyyy-MM-dd HH:mm:ss"));
         }
+        case QMetaType::QByteArray: return bind(index, v.toByteArray());
         default: return bind(index, v.toString());
     }
 }

@@ -26,7 +26,9 @@ public:
     virtual void bind(int index, int64_t v) = 0;
     virtual void bind(int index, double v) = 0;
     virtual void bind(int index, const QString& v) = 0;
-    // Binds by the variant's type: invalid or null is null, numbers, QDate/QDateTime as ISO text.
+    virtual void bind(int index, const QByteArray& bytes) = 0;
+    // Binds by the variant's type: invalid or null is null, numbers, QDate/QDateTime as ISO
+    // text, QByteArray as bytes.
     void bindValue(int index, const QVariant& v);
 
     // Advances to the next row; false when there is none (or the statement returns no rows).

@@ -183,10 +183,10 @@ int Query::execSql() {
     ensureConnected();
     auto st = m_connection->prepare(text);
     bindParameters(*st);
-    // Counted around the statement: a statement that changes no rows must not report
-    // the count of the one before it.
+    // A statement that changes no rows must not report the count of the one before
+    // it; rows that triggers write (the journal of changes) are not the statement's own.
     const int64_t before = m_connection->totalChanges();
     while (st->step()) {
     }
-    return int(m_connection->totalChanges() - before);
+    return m_connection->totalChanges() == before ? 0 : m_connection->changes();
 }

@@ -538,7 +538,11 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::newRow("missing table")
             << QStringLiteral("DROP TABLE Parents") << QStringLiteral("Parents");
-        QTest::newRow("missing column") << QStringLiteral("ALTER TABLE Studenti DROP COLUMN Foto")
+        // The journal's triggers name every column: they go first.
+        QTest::newRow("missing column") << QStringLiteral("DROP TRIGGER Journal_Studenti_insert; "
+                                                          "DROP TRIGGER Journal_Studenti_update; "
+                                                          "DROP TRIGGER Journal_Studenti_delete; "
+                                                          "ALTER TABLE Studenti DROP COLUMN Foto")
                                         << QStringLiteral("Studenti.Foto");
         QTest::newRow("column of another type")
             << QStringLiteral(
@@ -631,6 +635,28 @@ private slots:
         QVERIFY2(checked.code == 0, qPrintable(describe(checked)));
     }
 
+    void importMdbPrintsALinePerTableAndNeverOverwrites() {
+        const QString source = QStringLiteral(TESSALY_JET_TESTDATA "/nwind.mdb");
+        const QString dest = path(QStringLiteral("nwind.sqlite"));
+        const Result r = tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
+        QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 9);
+        QVERIFY2(lines.contains(QStringLiteral("Order Details: 2155 rows read, 2155 written")),
+                 qPrintable(r.out));
+        const QByteArray before = fileBytes(dest);
+        const Result again = tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
+        QVERIFY2(again.code == 1 && again.err.contains(QStringLiteral("already exists")),
+                 qPrintable(describe(again)));
+        QCOMPARE(fileBytes(dest), before);
+        // Without --all a file of other tables is refused rather than taken as an empty register.
+        const QString register_ = path(QStringLiteral("nwind-register.mdb"));
+        const Result program = tool({QStringLiteral("import-mdb"), source, register_});
+        QVERIFY2(program.code == 1 && program.err.contains(QStringLiteral("none of the program's tables")),
+                 qPrintable(describe(program)));
+        QVERIFY(!QFileInfo::exists(register_));
+    }
+
     void usageErrorsExitTwoAndHelpExitsZero_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
@@ -658,6 +684,12 @@ private slots:
         QTest::newRow("N zero") << QStringList{generate, db, students, QStringLiteral("0")} << 2;
         QTest::newRow("N negative")
             << QStringList{generate, db, QStringLiteral("--students=-5")} << 2;
+        QTest::newRow("import without DEST")
+            << QStringList{QStringLiteral("import-mdb"), QStringLiteral("@/office.mdb")} << 2;
+        QTest::newRow("--all with a value")
+            << QStringList{QStringLiteral("import-mdb"), QStringLiteral("@/office.mdb"), db,
+                           QStringLiteral("--all=yes")}
+            << 2;
         QTest::newRow("N fractional")
             << QStringList{generate, db, students, QStringLiteral("2.5")} << 2;
     }
