@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "Backup.h"
 #include "Catalog.h"
 #include "DataError.h"
 #include "DemoData.h"
@@ -84,6 +85,12 @@ const std::map<QString, CommandForm>& knownCommands() {
         {QStringLiteral("prune"), {{path}, {QStringLiteral("--before")}, {}}},
         {QStringLiteral("import-mdb"),
          {{QStringLiteral("SOURCE"), QStringLiteral("DEST")}, {}, {QStringLiteral("--all")}}},
+        {QStringLiteral("backup"),
+         {{QStringLiteral("DB"), QStringLiteral("ARCHIVE")}, {QStringLiteral("--photos")}, {}}},
+        {QStringLiteral("restore"),
+         {{QStringLiteral("ARCHIVE"), QStringLiteral("DB")},
+          {QStringLiteral("--photos")},
+          {QStringLiteral("--force")}}},
     };
     return all;
 }
@@ -220,6 +227,32 @@ int perform(const CommandLine& line) {
                         line.has("--all") ? ImportScope::AllTables : ImportScope::ProgramTables));
         return Done;
     }
+    if (line.command == QLatin1String("backup")) {
+        const QString& archive = line.positional[1];
+        const backup::BackupSummary n =
+            backup::backupDatabase(path, archive, line.option("--photos"));
+        print(stdout, QStringLiteral("%1: backed up into %2, %3 tables, %4 rows, %5 photos, "
+                                     "archive %6 bytes\n")
+                          .arg(path, archive)
+                          .arg(n.tables.size())
+                          .arg(n.rows)
+                          .arg(n.photos)
+                          .arg(n.archiveBytes));
+        return Done;
+    }
+    if (line.command == QLatin1String("restore")) {
+        const QString& db = line.positional[1];
+        const backup::RestoreSummary n =
+            backup::restoreDatabase(path, db, line.option("--photos"), line.has("--force"));
+        print(stdout, QStringLiteral("%1: restored from %2, %3 tables, %4 rows, %5 photos "
+                                     "written, %6 already there\n")
+                          .arg(db, path)
+                          .arg(n.tables.size())
+                          .arg(n.rows)
+                          .arg(n.photos)
+                          .arg(n.photosUnchanged));
+        return Done;
+    }
     const CheckReport report = check(path);
     if (report.problems.isEmpty()) {
         print(stdout, summary(path, report.contents, QStringLiteral("ok")));
@@ -310,9 +343,17 @@ QString usage() {
                "                               the program's tables of the Jet file SOURCE\n"
                "                               (Access .mdb) into a new database DEST; --all\n"
                "                               takes every table of SOURCE as it stands\n"
+               "  backup DB ARCHIVE [--photos DIR]\n"
+               "                               a consistent copy of DB, with the photos of\n"
+               "                               DIR/Foto and DIR/Foto/Prepod, into a new\n"
+               "                               compressed archive with a checksum per file\n"
+               "  restore ARCHIVE DB [--photos DIR] [--force]\n"
+               "                               checks ARCHIVE whole, then puts its database at\n"
+               "                               DB and its photos into DIR; --force replaces an\n"
+               "                               existing database or photo\n"
                "  --help                       this text\n"
                "\n"
-               "create, demo, generate and import-mdb never overwrite an existing file.\n"
+               "create, demo, generate, import-mdb and backup never overwrite an existing file.\n"
                "Exit status: 0 done, 1 the work failed (the message names the file), 2 wrong "
                "usage.\n")
         .arg(MaxGeneratedStudents);
