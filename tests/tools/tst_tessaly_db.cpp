@@ -539,10 +539,11 @@ private slots:
         QTest::newRow("missing table")
             << QStringLiteral("DROP TABLE Parents") << QStringLiteral("Parents");
         // The journal's triggers name every column: they go first.
-        QTest::newRow("missing column") << QStringLiteral("DROP TRIGGER Journal_Studenti_insert; "
-                                                          "DROP TRIGGER Journal_Studenti_update; "
-                                                          "DROP TRIGGER Journal_Studenti_delete; "
-                                                          "ALTER TABLE Studenti DROP COLUMN Foto")
+        QTest::newRow("missing column") << QStringLiteral(
+                                               "DROP TRIGGER Journal_Studenti_insert; "
+                                               "DROP TRIGGER Journal_Studenti_update; "
+                                               "DROP TRIGGER Journal_Studenti_delete; "
+                                               "ALTER TABLE Studenti DROP COLUMN Foto")
                                         << QStringLiteral("Studenti.Foto");
         QTest::newRow("column of another type")
             << QStringLiteral(
@@ -638,21 +639,24 @@ private slots:
     void importMdbPrintsALinePerTableAndNeverOverwrites() {
         const QString source = QStringLiteral(TESSALY_JET_TESTDATA "/nwind.mdb");
         const QString dest = path(QStringLiteral("nwind.sqlite"));
-        const Result r = tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
+        const Result r =
+            tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 9);
         QVERIFY2(lines.contains(QStringLiteral("Order Details: 2155 rows read, 2155 written")),
                  qPrintable(r.out));
         const QByteArray before = fileBytes(dest);
-        const Result again = tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
+        const Result again =
+            tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
         QVERIFY2(again.code == 1 && again.err.contains(QStringLiteral("already exists")),
                  qPrintable(describe(again)));
         QCOMPARE(fileBytes(dest), before);
         // Without --all a file of other tables is refused rather than taken as an empty register.
         const QString register_ = path(QStringLiteral("nwind-register.mdb"));
         const Result program = tool({QStringLiteral("import-mdb"), source, register_});
-        QVERIFY2(program.code == 1 && program.err.contains(QStringLiteral("none of the program's tables")),
+        QVERIFY2(program.code == 1 &&
+                     program.err.contains(QStringLiteral("none of the program's tables")),
                  qPrintable(describe(program)));
         QVERIFY(!QFileInfo::exists(register_));
     }
@@ -689,6 +693,19 @@ private slots:
         QTest::newRow("--all with a value")
             << QStringList{QStringLiteral("import-mdb"), QStringLiteral("@/office.mdb"), db,
                            QStringLiteral("--all=yes")}
+            << 2;
+        QTest::newRow("undelete without ID") << QStringList{QStringLiteral("undelete"), db} << 2;
+        QTest::newRow("undelete ID not a number")
+            << QStringList{QStringLiteral("undelete"), db, QStringLiteral("вчера")} << 2;
+        QTest::newRow("undelete ID zero")
+            << QStringList{QStringLiteral("undelete"), db, QStringLiteral("0")} << 2;
+        QTest::newRow("prune without a day") << QStringList{QStringLiteral("prune"), db} << 2;
+        QTest::newRow("prune on no such day")
+            << QStringList{QStringLiteral("prune"), db, QStringLiteral("--before"),
+                           QStringLiteral("31.02.2026")}
+            << 2;
+        QTest::newRow("history since a day in ISO")
+            << QStringList{QStringLiteral("history"), db, QStringLiteral("--since=2026-12-01")}
             << 2;
         QTest::newRow("N fractional")
             << QStringList{generate, db, students, QStringLiteral("2.5")} << 2;
