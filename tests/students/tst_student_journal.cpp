@@ -5,31 +5,35 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "DBEdit.h"
 #include "DM_Tessaly.h"
 #include "DataError.h"
 #include "Dataset.h"
 #include "History.h"
 #include "Messages.h"
-#include "StudentsFixture.h"
 #include "Studenti.h"
-#include "DBEdit.h"
+#include "StudentsFixture.h"
 #include "TypeText.h"
 
 namespace {
 
-void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+void click(QPushButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton);
+}
 
 // Every stored byte of one student, as the sqlite3 shell's quote() gives it.
 QString storedStudent(const StudentsFixture& f, const QString& number) {
-    return f.scalar(QStringLiteral(
-                        "SELECT rowid || '|' || quote(N_student) || '|' || quote(Fam) || '|' || "
-                        "quote(Name) || '|' || quote(SecName) || '|' || quote(BirthDate) || '|' || "
-                        "quote(Sex) || '|' || quote(EnterDate) || '|' || quote(FamilyPosition) || '|' || "
-                        "quote(Education) || '|' || quote(City) || '|' || quote(Street) || '|' || "
-                        "quote(House) || '|' || quote(Apar) || '|' || quote(Type_Stud) || '|' || "
-                        "quote(ID_group) || '|' || quote(PodGroupe) || '|' || quote(Citizen) || '|' || "
-                        "quote(Foto) FROM Studenti WHERE N_student = '%1'")
-                        .arg(number))
+    return f
+        .scalar(
+            QStringLiteral(
+                "SELECT rowid || '|' || quote(N_student) || '|' || quote(Fam) || '|' || "
+                "quote(Name) || '|' || quote(SecName) || '|' || quote(BirthDate) || '|' || "
+                "quote(Sex) || '|' || quote(EnterDate) || '|' || quote(FamilyPosition) || '|' || "
+                "quote(Education) || '|' || quote(City) || '|' || quote(Street) || '|' || "
+                "quote(House) || '|' || quote(Apar) || '|' || quote(Type_Stud) || '|' || "
+                "quote(ID_group) || '|' || quote(PodGroupe) || '|' || quote(Citizen) || '|' || "
+                "quote(Foto) FROM Studenti WHERE N_student = '%1'")
+                .arg(number))
         .toString();
 }
 
@@ -63,12 +67,14 @@ private slots:
         QCOMPARE(messages.texts().last(), QStringLiteral("Запись удалена"));
         QCOMPARE(storedStudent(f, number), QString());
         const qint64 line =
-            f.scalar(QStringLiteral("SELECT ID_Journal FROM Journal WHERE Action = 'delete'")).toLongLong();
+            f.scalar(QStringLiteral("SELECT ID_Journal FROM Journal WHERE Action = 'delete'"))
+                .toLongLong();
         QVERIFY(line > 0);
 
         const QString database = f.path(QStringLiteral("work/verdikon.mdb"));
         QVERIFY(dbtools::history(database, {QStringLiteral("Studenti"), number, QDate()})
-                    .contains(QStringLiteral("deleted: N_student \"%1\", Fam \"Петрова\"").arg(number)));
+                    .contains(
+                        QStringLiteral("deleted: N_student \"%1\", Fam \"Петрова\"").arg(number)));
         dbtools::undelete(database, line);
         QCOMPARE(storedStudent(f, number), stored);
         // A second time it is already there.

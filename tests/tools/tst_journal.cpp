@@ -36,10 +36,13 @@ public:
     Register() {
         createEmpty(path());
         const QString fill = QString::fromUtf8(
-            "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES ('Математика', 1, '010301');"
-            "INSERT INTO Gruppa (ID_GRoup, Nazvanie, ID_Specialnost) VALUES (5, 'МАТ-24', '010301');"
+            "INSERT INTO Specialnost (Nazvanie, ID_Facultet, ID_Spec) VALUES ('Математика', 1, "
+            "'010301');"
+            "INSERT INTO Gruppa (ID_GRoup, Nazvanie, ID_Specialnost) VALUES (5, 'МАТ-24', "
+            "'010301');"
             "INSERT INTO Disciplins (Ndis, NameDis) VALUES (3, 'Математический анализ');"
-            "INSERT INTO PlanSpec (ID_Plan, ID_Spec, Ndis, Semestr, ID_Kontrol) VALUES (8, '010301', 3, 1, 1);"
+            "INSERT INTO PlanSpec (ID_Plan, ID_Spec, Ndis, Semestr, ID_Kontrol) VALUES (8, "
+            "'010301', 3, 1, 1);"
             "INSERT INTO Studenti (N_student, Fam, Name, SecName, BirthDate, ID_group) "
             "VALUES ('2401001', 'Орлова', 'Анна', 'Павловна', '2006-04-02', 5);");
         const QString out = shell(path(), fill);
@@ -47,7 +50,9 @@ public:
     }
     QString path() const { return m_dir.filePath(QStringLiteral("verdikon.mdb")); }
     QString sql(const QString& text) const { return shell(path(), text); }
-    qint64 lastLine() const { return sql(QStringLiteral("SELECT max(ID_Journal) FROM Journal")).toLongLong(); }
+    qint64 lastLine() const {
+        return sql(QStringLiteral("SELECT max(ID_Journal) FROM Journal")).toLongLong();
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -73,12 +78,13 @@ private slots:
         QTest::addColumn<QString>("insert");
         QTest::addColumn<QString>("update");
         QTest::addColumn<QString>("remove");
-        QTest::addColumn<QString>("key");     // the RowKey the lines carry
-        QTest::addColumn<QString>("added");   // the row's values after the insert
-        QTest::addColumn<QString>("changed"); // and after the update
+        QTest::addColumn<QString>("key");      // the RowKey the lines carry
+        QTest::addColumn<QString>("added");    // the row's values after the insert
+        QTest::addColumn<QString>("changed");  // and after the update
         QTest::newRow("counter key")
             << QStringLiteral("Gruppa")
-            << QString::fromUtf8("INSERT INTO Gruppa (ID_GRoup, Nazvanie, ID_Kyrator) VALUES (77, 'ПИ-25', 3)")
+            << QString::fromUtf8(
+                   "INSERT INTO Gruppa (ID_GRoup, Nazvanie, ID_Kyrator) VALUES (77, 'ПИ-25', 3)")
             << QString::fromUtf8("UPDATE Gruppa SET Nazvanie = 'ПИ-25а' WHERE ID_GRoup = 77")
             << QStringLiteral("DELETE FROM Gruppa WHERE ID_GRoup = 77") << QStringLiteral("77")
             << QString::fromUtf8(
@@ -89,28 +95,35 @@ private slots:
             << QStringLiteral("Specialnost")
             << QString::fromUtf8("INSERT INTO Specialnost VALUES ('Физика', 2, '030302')")
             << QStringLiteral("UPDATE Specialnost SET ID_Facultet = 4 WHERE ID_Spec = '030302'")
-            << QStringLiteral("DELETE FROM Specialnost WHERE ID_Spec = '030302'") << QStringLiteral("030302")
+            << QStringLiteral("DELETE FROM Specialnost WHERE ID_Spec = '030302'")
+            << QStringLiteral("030302")
             << QString::fromUtf8(R"({"Nazvanie":"Физика","ID_Facultet":2,"ID_Spec":"030302"})")
             << QString::fromUtf8(R"({"Nazvanie":"Физика","ID_Facultet":4,"ID_Spec":"030302"})");
         QTest::newRow("Cyrillic names with a space")
             << QStringLiteral("Prepodavateli")
             << QString::fromUtf8(
-                   "INSERT INTO Prepodavateli (ID_Prepod, \"Фамилия\", \"День рождения\", \"Место рожд\") "
+                   "INSERT INTO Prepodavateli (ID_Prepod, \"Фамилия\", \"День рождения\", \"Место "
+                   "рожд\") "
                    "VALUES (12, 'Лебедев', '1969-11-30', 'Томск')")
-            << QString::fromUtf8("UPDATE Prepodavateli SET \"Место рожд\" = 'Омск' WHERE ID_Prepod = 12")
-            << QStringLiteral("DELETE FROM Prepodavateli WHERE ID_Prepod = 12") << QStringLiteral("12")
+            << QString::fromUtf8(
+                   "UPDATE Prepodavateli SET \"Место рожд\" = 'Омск' WHERE ID_Prepod = 12")
+            << QStringLiteral("DELETE FROM Prepodavateli WHERE ID_Prepod = 12")
+            << QStringLiteral("12")
             << QString::fromUtf8(
                    R"({"ID_Prepod":12,"Фамилия":"Лебедев","Имя":null,"Отчество":null,"День рождения":"1969-11-30","Место рожд":"Томск","Пол":null,"Гражданство":null,"Статус":null,"Kur_Gr":null,"ID_kafedra":null,"City":null,"Street":null,"House":null,"Apar":null,"Foto":null,"Звание":null,"Степень":null,"Должность":null})")
             << QString::fromUtf8(
                    R"({"ID_Prepod":12,"Фамилия":"Лебедев","Имя":null,"Отчество":null,"День рождения":"1969-11-30","Место рожд":"Омск","Пол":null,"Гражданство":null,"Статус":null,"Kur_Gr":null,"ID_kafedra":null,"City":null,"Street":null,"House":null,"Apar":null,"Foto":null,"Звание":null,"Степень":null,"Должность":null})");
         QTest::newRow("keyless, by its row id")
             << QStringLiteral("Ocenki")
-            << QStringLiteral("INSERT INTO Ocenki (rowid, N_student, Date, ID_Result, ID_Plan, Semestr) "
-                              "VALUES (40, '2401001', '2025-01-14', 3, 8, 1)")
+            << QStringLiteral(
+                   "INSERT INTO Ocenki (rowid, N_student, Date, ID_Result, ID_Plan, Semestr) "
+                   "VALUES (40, '2401001', '2025-01-14', 3, 8, 1)")
             << QStringLiteral("UPDATE Ocenki SET ID_Result = 2.5 WHERE rowid = 40")
             << QStringLiteral("DELETE FROM Ocenki WHERE rowid = 40") << QStringLiteral("40")
-            << QStringLiteral(R"({"N_student":"2401001","Date":"2025-01-14","ID_Result":3,"ID_Plan":8,"Semestr":1})")
-            << QStringLiteral(R"({"N_student":"2401001","Date":"2025-01-14","ID_Result":2.5,"ID_Plan":8,"Semestr":1})");
+            << QStringLiteral(
+                   R"({"N_student":"2401001","Date":"2025-01-14","ID_Result":3,"ID_Plan":8,"Semestr":1})")
+            << QStringLiteral(
+                   R"({"N_student":"2401001","Date":"2025-01-14","ID_Result":2.5,"ID_Plan":8,"Semestr":1})");
     }
     void everyActionLeavesItsLine() {
         QFETCH(QString, table);
@@ -124,14 +137,19 @@ private slots:
         const qint64 before = r.lastLine();
         for (const QString& sql : {insert, update, remove}) QCOMPARE(r.sql(sql), QString());
         const QString lines = r.sql(
-            QStringLiteral("SELECT TableName, RowKey, Action, quote(OldValues), quote(NewValues) FROM Journal "
-                           "WHERE ID_Journal > %1 ORDER BY ID_Journal").arg(before));
-        const QString expected = QStringLiteral("%1|%2|insert|NULL|'%3'\n%1|%2|update|'%3'|'%4'\n%1|%2|delete|'%4'|NULL")
-                                     .arg(table, key, added, changed);
+            QStringLiteral(
+                "SELECT TableName, RowKey, Action, quote(OldValues), quote(NewValues) FROM Journal "
+                "WHERE ID_Journal > %1 ORDER BY ID_Journal")
+                .arg(before));
+        const QString expected =
+            QStringLiteral("%1|%2|insert|NULL|'%3'\n%1|%2|update|'%3'|'%4'\n%1|%2|delete|'%4'|NULL")
+                .arg(table, key, added, changed);
         QCOMPARE(lines, expected);
         // A moment in UTC to the millisecond.
-        const QString moment = r.sql(QStringLiteral("SELECT Moment FROM Journal ORDER BY ID_Journal DESC LIMIT 1"));
-        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$"))
+        const QString moment =
+            r.sql(QStringLiteral("SELECT Moment FROM Journal ORDER BY ID_Journal DESC LIMIT 1"));
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$"))
                      .match(moment)
                      .hasMatch(),
                  qPrintable(moment));
@@ -155,28 +173,37 @@ private slots:
 
     void historyOfAGradeAcrossThreeEdits() {
         Register r;
-        QCOMPARE(r.sql(QStringLiteral("INSERT INTO Ocenki (N_student, Date, ID_Result, ID_Plan, Semestr) "
-                                      "VALUES ('2401001', '2025-01-14', 4, 8, 1)")),
+        QCOMPARE(r.sql(QStringLiteral(
+                     "INSERT INTO Ocenki (N_student, Date, ID_Result, ID_Plan, Semestr) "
+                     "VALUES ('2401001', '2025-01-14', 4, 8, 1)")),
                  QString());
         const QString row = r.sql(QStringLiteral("SELECT max(rowid) FROM Ocenki"));
-        for (const char* sql : {"UPDATE Ocenki SET ID_Result = 3", "UPDATE Ocenki SET ID_Result = 2",
-                                "UPDATE Ocenki SET ID_Result = 1, Date = '2025-01-28'"})
+        for (const char* sql :
+             {"UPDATE Ocenki SET ID_Result = 3", "UPDATE Ocenki SET ID_Result = 2",
+              "UPDATE Ocenki SET ID_Result = 1, Date = '2025-01-28'"})
             QCOMPARE(r.sql(QString::fromLatin1(sql)), QString());
-        const QStringList lines =
-            history(r.path(), {QStringLiteral("ocenki"), row, QDate()}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList lines = history(r.path(), {QStringLiteral("ocenki"), row, QDate()})
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
-        const QString names = QString::fromUtf8(" Ocenki row %1 (Орлова Анна Павловна, 2401001; Математический анализ) ")
-                                  .arg(row);
+        const QString names =
+            QString::fromUtf8(
+                " Ocenki row %1 (Орлова Анна Павловна, 2401001; Математический анализ) ")
+                .arg(row);
         const QStringList tails = {
-            QStringLiteral("added: N_student \"2401001\", Date 14.01.2025, ID_Result 4, ID_Plan 8, Semestr 1"),
-            QString::fromUtf8("changed: ID_Result 4 → 3"), QString::fromUtf8("changed: ID_Result 3 → 2"),
+            QStringLiteral(
+                "added: N_student \"2401001\", Date 14.01.2025, ID_Result 4, ID_Plan 8, Semestr 1"),
+            QString::fromUtf8("changed: ID_Result 4 → 3"),
+            QString::fromUtf8("changed: ID_Result 3 → 2"),
             QString::fromUtf8("changed: Date 14.01.2025 → 28.01.2025, ID_Result 2 → 1")};
         for (int i = 0; i < 4; ++i) {
             QVERIFY2(lines[i].contains(names), qPrintable(lines[i]));
             QVERIFY2(lines[i].endsWith(tails[i]), qPrintable(lines[i]));
         }
         // Moments are shown as the program shows dates, and --since keeps today's lines.
-        QVERIFY2(QRegularExpression(QStringLiteral("^#\\d+ \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d ")).match(lines[0]).hasMatch(),
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^#\\d+ \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d "))
+                     .match(lines[0])
+                     .hasMatch(),
                  qPrintable(lines[0]));
         QCOMPARE(history(r.path(), {{}, row, QDate::currentDate()}).count(QLatin1Char('\n')), 4);
         QCOMPARE(history(r.path(), {{}, row, QDate::currentDate().addDays(1)}), QString());
@@ -188,7 +215,8 @@ private slots:
     void undeletePutsTheRowBackExactly_data() {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("where");
-        QTest::newRow("text key") << QStringLiteral("Studenti") << QStringLiteral("N_student = '2401001'");
+        QTest::newRow("text key") << QStringLiteral("Studenti")
+                                  << QStringLiteral("N_student = '2401001'");
         QTest::newRow("counter") << QStringLiteral("Gruppa") << QStringLiteral("ID_GRoup = 5");
         QTest::newRow("keyless") << QStringLiteral("Ocenki") << QStringLiteral("rowid = 17");
     }
@@ -197,8 +225,9 @@ private slots:
         QFETCH(QString, where);
         Register r;
         // Values of every kind the columns can hold: a real, a blob, text in a number column.
-        QCOMPARE(r.sql(QStringLiteral("INSERT INTO Ocenki (rowid, N_student, Date, ID_Result, ID_Plan, Semestr) "
-                                      "VALUES (17, '2401001', x'00ff', 2.75, 'восемь', NULL)")),
+        QCOMPARE(r.sql(QStringLiteral(
+                     "INSERT INTO Ocenki (rowid, N_student, Date, ID_Result, ID_Plan, Semestr) "
+                     "VALUES (17, '2401001', x'00ff', 2.75, 'восемь', NULL)")),
                  QString());
         const QString row = QStringLiteral("SELECT rowid, * FROM %1 WHERE %2").arg(table, where);
         const QString quoted = r.sql(QStringLiteral(".mode quote\n") + row);
@@ -208,8 +237,9 @@ private slots:
         undelete(r.path(), line);
         QCOMPARE(r.sql(QStringLiteral(".mode quote\n") + row), quoted);
         // Putting it back is a change like any other.
-        QCOMPARE(r.sql(QStringLiteral("SELECT Action FROM Journal WHERE ID_Journal = %1").arg(line + 1)),
-                 QStringLiteral("insert"));
+        QCOMPARE(
+            r.sql(QStringLiteral("SELECT Action FROM Journal WHERE ID_Journal = %1").arg(line + 1)),
+            QStringLiteral("insert"));
     }
 
     void undeleteRefuses_data() {
@@ -217,10 +247,11 @@ private slots:
         QTest::addColumn<int>("line");       // relative to the deletion's line
         QTest::addColumn<QString>("named");
         QTest::newRow("no such line") << QString() << 100 << QStringLiteral("has no line");
-        QTest::newRow("not a deletion") << QString() << -1 << QStringLiteral("records an insert in Gruppa, not a deletion");
+        QTest::newRow("not a deletion")
+            << QString() << -1 << QStringLiteral("records an insert in Gruppa, not a deletion");
         QTest::newRow("key taken since")
-            << QString::fromUtf8("INSERT INTO Gruppa (ID_GRoup, Nazvanie) VALUES (9, 'ФИЗ-24')") << 0
-            << QStringLiteral("ID_GRoup \"9\" has been taken since");
+            << QString::fromUtf8("INSERT INTO Gruppa (ID_GRoup, Nazvanie) VALUES (9, 'ФИЗ-24')")
+            << 0 << QStringLiteral("ID_GRoup \"9\" has been taken since");
         QTest::newRow("already back")
             << QString::fromUtf8("INSERT INTO Gruppa (ID_GRoup, Nazvanie) VALUES (9, 'ИБ-24')") << 0
             << QStringLiteral("is already back");
@@ -230,9 +261,10 @@ private slots:
         QFETCH(int, line);
         QFETCH(QString, named);
         Register r;
-        QCOMPARE(r.sql(QString::fromUtf8("INSERT INTO Gruppa (ID_GRoup, Nazvanie) VALUES (9, 'ИБ-24'); "
-                                         "DELETE FROM Gruppa WHERE ID_GRoup = 9")),
-                 QString());
+        QCOMPARE(
+            r.sql(QString::fromUtf8("INSERT INTO Gruppa (ID_GRoup, Nazvanie) VALUES (9, 'ИБ-24'); "
+                                    "DELETE FROM Gruppa WHERE ID_GRoup = 9")),
+            QString());
         const qint64 deletion = r.lastLine();
         if (!after.isEmpty()) QCOMPARE(r.sql(after), QString());
         const QString rows = r.sql(QStringLiteral("SELECT count(*) FROM Gruppa"));
@@ -253,10 +285,12 @@ private slots:
             c.open();
             schema::create(c);
         }
-        QCOMPARE(shell(db, QString::fromUtf8("INSERT INTO Studenti (N_student, Fam, BirthDate) VALUES "
-                                            "('1', 'Ким', '2004-01-01'); INSERT INTO Parents (PFam, N_Student) "
-                                            "VALUES ('Ким', '1'); INSERT INTO Ocenki VALUES ('1', NULL, 5, 1, 2)")),
-                 QString());
+        QCOMPARE(
+            shell(db, QString::fromUtf8(
+                          "INSERT INTO Studenti (N_student, Fam, BirthDate) VALUES "
+                          "('1', 'Ким', '2004-01-01'); INSERT INTO Parents (PFam, N_Student) "
+                          "VALUES ('Ким', '1'); INSERT INTO Ocenki VALUES ('1', NULL, 5, 1, 2)")),
+            QString());
         const QString dump = shell(db, QStringLiteral(".dump Studenti Parents Ocenki"));
         QVERIFY(!check(db).contents.journal);
         QVERIFY(check(db).problems.isEmpty());  // accepted without the journal
@@ -284,13 +318,19 @@ private slots:
             c.open();
             schema::create(c);
         }
-        QVERIFY(refusal([&] { history(db, {}); }).contains(QStringLiteral("tessaly-db upgrade adds it")));
+        QVERIFY(refusal([&] {
+                    history(db, {});
+                }).contains(QStringLiteral("tessaly-db upgrade adds it")));
         const QString foreign = dir.filePath(QStringLiteral("foreign.db"));
         QCOMPARE(shell(foreign, QStringLiteral("CREATE TABLE t (a)")), QString());
         const QString message = refusal([&] { upgrade(foreign); });
-        QVERIFY2(message.contains(QStringLiteral("is not a database of the program")), qPrintable(message));
-        QCOMPARE(shell(foreign, QStringLiteral("SELECT count(*) FROM sqlite_schema")), QStringLiteral("1"));
-        QVERIFY(refusal([&] { undelete(dir.filePath(QStringLiteral("none.mdb")), 1); }).contains(QStringLiteral("does not exist")));
+        QVERIFY2(message.contains(QStringLiteral("is not a database of the program")),
+                 qPrintable(message));
+        QCOMPARE(shell(foreign, QStringLiteral("SELECT count(*) FROM sqlite_schema")),
+                 QStringLiteral("1"));
+        QVERIFY(refusal([&] {
+                    undelete(dir.filePath(QStringLiteral("none.mdb")), 1);
+                }).contains(QStringLiteral("does not exist")));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("none.mdb"))));
     }
 
@@ -299,9 +339,12 @@ private slots:
         const qint64 all = r.sql(QStringLiteral("SELECT count(*) FROM Journal")).toLongLong();
         QVERIFY(all >= 5);
         // Two lines from last spring, as an office's journal would hold them.
-        QCOMPARE(r.sql(QStringLiteral("UPDATE Journal SET Moment = '2026-03-01T10:00:00.000Z' WHERE ID_Journal <= 2")),
-                 QString());
-        QVERIFY(prune(r.path(), QDate(2026, 3, 2)).contains(QStringLiteral(": 2 journal lines before 02.03.2026 removed")));
+        QCOMPARE(
+            r.sql(QStringLiteral(
+                "UPDATE Journal SET Moment = '2026-03-01T10:00:00.000Z' WHERE ID_Journal <= 2")),
+            QString());
+        QVERIFY(prune(r.path(), QDate(2026, 3, 2))
+                    .contains(QStringLiteral(": 2 journal lines before 02.03.2026 removed")));
         QCOMPARE(r.sql(QStringLiteral("SELECT count(*) FROM Journal")).toLongLong(), all - 2);
         QVERIFY(prune(r.path(), QDate(2026, 3, 2)).contains(QStringLiteral(": 0 journal lines")));
     }

@@ -22,7 +22,6 @@ const QString schema = QStringLiteral(
 
 const QStringList initialStudents = {"1|Алексеев|1", "2|Борисова|1", "3|Васильев|2", "4|Громова|2"};
 
-
 std::unique_ptr<Query> makeQuery(TestDb& db, const QStringList& lines) {
     auto q = std::make_unique<Query>();
     q->setConnection(&db.connection());
