@@ -1,0 +1,748 @@
+// PostgreSQL behind the engine's Connection interface, through libpq.
+//
+// Statements: the engine's SQL marks values with "?", "?NNN" and ":NAME"; they
+// are renumbered "$1…$n" outside string literals (also E'…' and $tag$…$tag$),
+// quoted names and comments, and a "::" cast is left alone. Numbering follows
+// SQLite's: "?" takes the next number, a name used twice is one parameter.
+// prepare() parses the statement on the server once (PQprepare) and reads its
+// result columns (PQdescribePrepared), so names and declared types are known
+// before the first step; each run is one PQexecPrepared. Values always travel
+// as parameters, never in the SQL text: integers as int8, doubles as float8,
+// bytes as binary bytea, text untyped so the server reads it as it would a
+// quoted literal (a date column takes "2024-09-01").
+//
+// Results are read whole by the first step (libpq's buffered mode); later steps
+// walk the rows in memory, and a column read is a pointer into the result, so
+// the connection is free for other statements while one is being read. Memory
+// is the result's text, about the size of the rows as the server prints them.
+//
+// Every failure is a DataError with libpq's or the server's own text; a
+// connection string's password never appears in one.
+#include "PgConnection.h"
+
+#include <libpq-fe.h>
+
+#include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringList>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "DataError.h"
+
+// One server connection, shared by the PgConnection and the statements it
+// prepared: closing the connection ends it for all of them at once.
+struct PgSession {
+    PGconn* conn = nullptr;
+    int changes = 0;
+    int64_t totalChanges = 0;
+    uint64_t statements = 0;
+    // With standard_conforming_strings off, '…' literals take backslash escapes too.
+    bool standardStrings = true;
+
+    ~PgSession() { finish(); }
+    void finish() {
+        if (conn) PQfinish(conn);
+        conn = nullptr;
+    }
+};
+
+namespace {
+
+// Type OIDs of the server's built-in types (pg_type.dat; fixed across versions).
+constexpr Oid boolOid = 16;
+constexpr Oid byteaOid = 17;
+constexpr Oid int8Oid = 20;
+constexpr Oid int2Oid = 21;
+constexpr Oid int4Oid = 23;
+constexpr Oid textOid = 25;
+constexpr Oid oidOid = 26;
+constexpr Oid float4Oid = 700;
+constexpr Oid float8Oid = 701;
+constexpr Oid numericOid = 1700;
+
+struct ResultDeleter {
+    void operator()(PGresult* r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+QString closedText() {
+    return QStringLiteral("The database connection is closed");
+}
+
+QString trimmed(const char* text) {
+    return QString::fromUtf8(text).trimmed();
+}
+
+// The server's (or libpq's) text for a failed result.
+QString resultError(PGconn* conn, const PGresult* r) {
+    QString text = r ? trimmed(PQresultErrorMessage(r)) : QString();
+    if (text.isEmpty()) text = trimmed(PQerrorMessage(conn));
+    if (text.isEmpty()) text = QStringLiteral("The database server gave no answer");
+    return text;
+}
+
+bool succeeded(const PGresult* r) {
+    switch (r ? PQresultStatus(r) : PGRES_FATAL_ERROR) {
+        case PGRES_COMMAND_OK:
+        case PGRES_TUPLES_OK:
+        case PGRES_EMPTY_QUERY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Counts the rows of an INSERT, UPDATE, DELETE or MERGE, as SQLite's changes() does;
+// any other command leaves the count of the last one standing.
+void countChanges(PgSession& s, const PGresult* r) {
+    const char* tag = PQcmdStatus(const_cast<PGresult*>(r));
+    static const char* const writes[] = {"INSERT ", "UPDATE ", "DELETE ", "MERGE "};
+    for (const char* w : writes)
+        if (std::strncmp(tag, w, std::strlen(w)) == 0) {
+            const int n = std::atoi(PQcmdTuples(const_cast<PGresult*>(r)));
+            s.changes = n;
+            s.totalChanges += n;
+            return;
+        }
+}
+
+PGconn* liveConnection(const std::shared_ptr<PgSession>& s) {
+    if (!s || !s->conn) throw DataError(closedText());
+    return s->conn;
+}
+
+// A statement the engine runs for itself, with text parameters; throws the server's text.
+Result run(PGconn* conn, const char* sql, std::initializer_list<QByteArray> params = {}) {
+    std::vector<const char*> values;
+    for (const QByteArray& p : params) values.push_back(p.constData());
+    Result r(
+        PQexecParams(conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+    if (!succeeded(r.get())) throw DataError(resultError(conn, r.get()));
+    return r;
+}
+
+// ---- Parameters -------------------------------------------------------------
+
+bool identStart(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+}
+bool isDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+// A character of an unquoted name; PostgreSQL allows '$' after the first.
+bool identChar(unsigned char c) {
+    return identStart(c) || isDigit(c) || c == '$';
+}
+
+// The highest parameter number a statement may use, as in SQLite.
+constexpr int maxParameter = 32766;
+
+struct Translated {
+    QByteArray sql;
+    int count = 0;
+    std::vector<QString> names;  // by 0-based index; empty for "?"
+    bool empty = true;           // nothing but spaces and comments
+};
+
+Translated translateParameters(const QByteArray& in, bool standardStrings) {
+    Translated out;
+    QHash<QByteArray, int> byName;
+    const qsizetype n = in.size();
+    auto at = [&](qsizetype i) -> unsigned char { return i < n ? uchar(in[i]) : 0; };
+    auto mark = [&](int index, const QByteArray& name) {
+        if (index > out.count) {
+            out.count = index;
+            out.names.resize(size_t(index));
+        }
+        if (!name.isEmpty()) out.names[size_t(index - 1)] = QString::fromUtf8(name);
+        out.sql += '$' + QByteArray::number(index);
+    };
+    out.sql.reserve(n + 16);
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = at(i);
+        const qsizetype start = i;
+        if (c == '\'') {
+            // E'…' (the E a word of its own) takes backslash escapes.
+            const bool escapes =
+                !standardStrings || (i > 0 && (at(i - 1) == 'E' || at(i - 1) == 'e') &&
+                                     (i < 2 || !identChar(at(i - 2))));
+            ++i;
+            while (i < n) {
+                if (escapes && at(i) == '\\') {
+                    i += 2;
+                } else if (at(i) == '\'') {
+                    ++i;
+                    if (at(i) != '\'') break;
+                    ++i;
+                } else {
+                    ++i;
+                }
+            }
+            out.empty = false;
+        } else if (c == '"') {
+            ++i;
+            while (i < n) {
+                if (at(i) == '"') {
+                    ++i;
+                    if (at(i) != '"') break;
+                }
+                ++i;
+            }
+            out.empty = false;
+        } else if (c == '-' && at(i + 1) == '-') {
+            while (i < n && at(i) != '\n') ++i;
+        } else if (c == '/' && at(i + 1) == '*') {
+            // Block comments nest.
+            int depth = 0;
+            while (i < n) {
+                if (at(i) == '/' && at(i + 1) == '*') {
+                    ++depth;
+                    i += 2;
+                } else if (at(i) == '*' && at(i + 1) == '/') {
+                    i += 2;
+                    if (--depth == 0) break;
+                } else {
+                    ++i;
+                }
+            }
+        } else if (identStart(c)) {
+            while (i < n && identChar(at(i))) ++i;
+            out.empty = false;
+        } else if (c == '$' && !isDigit(at(i + 1))) {
+            // $tag$…$tag$ quotes anything, tag possibly empty.
+            qsizetype j = i + 1;
+            if (identStart(at(j)))
+                while (j < n && identChar(at(j)) && at(j) != '$') ++j;
+            if (at(j) == '$') {
+                const QByteArray tag = in.mid(i, j - i + 1);
+                const qsizetype close = in.indexOf(tag, j + 1);
+                i = close < 0 ? n : close + tag.size();
+            } else {
+                i = j;
+            }
+            out.empty = false;
+        } else if (c == ':' && at(i + 1) == ':') {
+            i += 2;
+            out.empty = false;
+        } else if (c == ':' && identStart(at(i + 1))) {
+            ++i;
+            while (i < n && identChar(at(i)) && at(i) != '$') ++i;
+            const QByteArray name = in.mid(start, i - start);
+            int index = byName.value(name);
+            if (index == 0) {
+                index = out.count + 1;
+                byName.insert(name, index);
+            }
+            mark(index, name);
+            out.empty = false;
+            continue;
+        } else if (c == '?') {
+            ++i;
+            while (i < n && isDigit(at(i))) ++i;
+            if (i - start > 1) {
+                const QByteArray name = in.mid(start, i - start);
+                const int index = name.size() <= 6 ? name.mid(1).toInt() : 0;
+                if (index < 1 || index > maxParameter)
+                    throw DataError(QStringLiteral("variable number must be between ?1 and ?%1")
+                                        .arg(maxParameter));
+                mark(index, name);
+            } else {
+                mark(out.count + 1, {});
+            }
+            out.empty = false;
+            continue;
+        } else {
+            ++i;
+            if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\f') out.empty = false;
+        }
+        out.sql += in.mid(start, i - start);
+    }
+    return out;
+}
+
+// ---- Reading values ---------------------------------------------------------
+
+// SQLite's reading of text as a number: leading spaces, then as much as parses.
+int64_t textToInt64(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    int64_t v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    const bool fraction = end < t.data() + t.size() && (*end == '.' || *end == 'e' || *end == 'E');
+    if (ec == std::errc() && !fraction) return v;
+    double d = 0;
+    if (std::from_chars(t.data(), t.data() + t.size(), d).ec != std::errc()) return 0;
+    if (std::isnan(d)) return 0;
+    if (d >= 9.2233720368547758e18) return std::numeric_limits<int64_t>::max();
+    if (d <= -9.2233720368547758e18) return std::numeric_limits<int64_t>::min();
+    return int64_t(d);
+}
+
+double textToDouble(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    double d = 0;
+    std::from_chars(t.data(), t.data() + t.size(), d);
+    return d;
+}
+
+// What the engine reads from the catalog about one table.
+struct TableInfo {
+    QString name;
+    std::map<int, QString> declTypes;  // by column number
+};
+
+class PgStatement final : public Statement {
+public:
+    PgStatement(std::shared_ptr<PgSession> session, QByteArray name, Translated t, Result desc)
+        : m_session(std::move(session)),
+          m_name(std::move(name)),
+          m_names(std::move(t.names)),
+          m_desc(std::move(desc)),
+          m_values(size_t(t.count)),
+          m_binary(size_t(t.count), 0) {
+        const int columns = PQnfields(m_desc.get());
+        m_text16.resize(size_t(columns));
+        m_bytes.resize(size_t(columns));
+    }
+    ~PgStatement() override {
+        m_result.reset();
+        if (m_session->conn) {
+            const QByteArray sql = "DEALLOCATE " + m_name;
+            PQclear(PQexec(m_session->conn, sql.constData()));
+        }
+    }
+
+    int parameterCount() const override { return int(m_values.size()); }
+    QString parameterName(int index) const override {
+        return index >= 1 && index <= parameterCount() ? m_names[size_t(index - 1)] : QString();
+    }
+    void bindNull(int index) override { set(index, std::nullopt, false); }
+    void bind(int index, int64_t v) override {
+        set(index, QByteArray::number(qlonglong(v)), false);
+    }
+    void bind(int index, double v) override {
+        QByteArray text;
+        if (std::isnan(v))
+            text = "NaN";
+        else if (std::isinf(v))
+            text = v > 0 ? "Infinity" : "-Infinity";
+        else
+            text = QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
+        set(index, text, false);
+    }
+    void bind(int index, const QString& v) override { set(index, v.toUtf8(), false); }
+    void bind(int index, const QByteArray& bytes) override {
+        // An empty QByteArray may have no data pointer; libpq needs one.
+        set(index, bytes.isNull() ? QByteArray("") : bytes, true);
+    }
+
+    bool step() override {
+        // As SQLite does, a statement stepped past its end runs again.
+        if (m_finished) clearResult();
+        if (!m_result)
+            runStatement();
+        else
+            ++m_row;
+        if (m_row < PQntuples(m_result.get())) return true;
+        m_finished = true;
+        return false;
+    }
+    void reset() override {
+        clearResult();
+        for (auto& v : m_values) v.reset();
+        std::fill(m_binary.begin(), m_binary.end(), 0);
+    }
+
+    int columnCount() const override { return PQnfields(m_desc.get()); }
+    QString columnName(int col) const override {
+        const char* name = PQfname(m_desc.get(), col);
+        return name ? QString::fromUtf8(name) : QString();
+    }
+    QString columnDeclType(int col) const override {
+        const TableInfo* t = table(col);
+        if (!t) return {};
+        const auto it = t->declTypes.find(PQftablecol(m_desc.get(), col));
+        return it == t->declTypes.end() ? QString() : it->second;
+    }
+    QString columnTable(int col) const override {
+        const TableInfo* t = table(col);
+        return t ? t->name : QString();
+    }
+    ValueType columnType(int col) override {
+        if (!hasValue(col)) return ValueType::Null;
+        switch (PQftype(m_desc.get(), col)) {
+            case int2Oid:
+            case int4Oid:
+            case int8Oid:
+            case oidOid:
+            case boolOid:
+                return ValueType::Integer;
+            case float4Oid:
+            case float8Oid:
+            case numericOid:
+                return ValueType::Float;
+            case byteaOid:
+                return ValueType::Blob;
+            default:
+                return ValueType::Text;
+        }
+    }
+    int64_t columnInt64(int col) override {
+        if (!hasValue(col)) return 0;
+        return textToInt64(columnText8(col));
+    }
+    double columnDouble(int col) override {
+        if (!hasValue(col)) return 0;
+        return textToDouble(columnText8(col));
+    }
+    std::u16string_view columnText16(int col) override {
+        if (!hasValue(col)) return {};
+        const std::string_view t = columnText8(col);
+        QString& s = m_text16[size_t(col)];
+        s = QString::fromUtf8(t.data(), qsizetype(t.size()));
+        return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())};
+    }
+    std::string_view columnText8(int col) override {
+        if (!hasValue(col)) return {};
+        const char* v = PQgetvalue(m_result.get(), m_row, col);
+        switch (PQftype(m_desc.get(), col)) {
+            case boolOid:
+                // A boolean is the integer 1 or 0 throughout, as SQLite keeps it.
+                return v[0] == 't' ? std::string_view("1") : std::string_view("0");
+            case byteaOid: {
+                size_t size = 0;
+                unsigned char* raw =
+                    PQunescapeBytea(reinterpret_cast<const unsigned char*>(v), &size);
+                if (!raw) throw DataError(QStringLiteral("Out of memory reading a binary value"));
+                QByteArray& bytes = m_bytes[size_t(col)];
+                bytes = QByteArray(reinterpret_cast<const char*>(raw), qsizetype(size));
+                PQfreemem(raw);
+                return {bytes.constData(), size_t(bytes.size())};
+            }
+            default:
+                return {v, size_t(PQgetlength(m_result.get(), m_row, col))};
+        }
+    }
+
+private:
+    void set(int index, std::optional<QByteArray> value, bool binary) {
+        if (index < 1 || index > parameterCount())
+            throw DataError(QStringLiteral("column index out of range"));
+        m_values[size_t(index - 1)] = std::move(value);
+        m_binary[size_t(index - 1)] = binary ? 1 : 0;
+    }
+
+    void runStatement() {
+        PGconn* conn = liveConnection(m_session);
+        const size_t n = m_values.size();
+        std::vector<const char*> values(n, nullptr);
+        std::vector<int> lengths(n, 0);
+        for (size_t i = 0; i < n; ++i)
+            if (m_values[i]) {
+                values[i] = m_values[i]->constData();
+                lengths[i] = int(m_values[i]->size());
+            }
+        Result r(PQexecPrepared(conn, m_name.constData(), int(n), values.data(), lengths.data(),
+                                m_binary.data(), 0));
+        if (!succeeded(r.get())) throw DataError(resultError(conn, r.get()));
+        countChanges(*m_session, r.get());
+        m_result = std::move(r);
+        m_row = 0;
+        m_finished = false;
+    }
+
+    void clearResult() {
+        m_result.reset();
+        m_row = 0;
+        m_finished = false;
+    }
+
+    bool hasValue(int col) const {
+        return m_result && m_row < PQntuples(m_result.get()) && col >= 0 &&
+               col < PQnfields(m_result.get()) && !PQgetisnull(m_result.get(), m_row, col);
+    }
+
+    // The catalog's entry for the table a result column comes from, read once per table.
+    const TableInfo* table(int col) const {
+        if (col < 0 || col >= columnCount()) return nullptr;
+        const Oid oid = PQftable(m_desc.get(), col);
+        if (oid == InvalidOid) return nullptr;
+        auto it = m_tables.find(oid);
+        if (it == m_tables.end()) {
+            Result r = run(liveConnection(m_session),
+                           "SELECT c.relname, a.attnum, format_type(a.atttypid, a.atttypmod) "
+                           "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid "
+                           "WHERE c.oid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped",
+                           {QByteArray::number(oid)});
+            TableInfo info;
+            for (int row = 0; row < PQntuples(r.get()); ++row) {
+                info.name = QString::fromUtf8(PQgetvalue(r.get(), row, 0));
+                info.declTypes[std::atoi(PQgetvalue(r.get(), row, 1))] =
+                    QString::fromUtf8(PQgetvalue(r.get(), row, 2));
+            }
+            it = m_tables.emplace(oid, std::move(info)).first;
+        }
+        return it->second.name.isEmpty() ? nullptr : &it->second;
+    }
+
+    std::shared_ptr<PgSession> m_session;
+    QByteArray m_name;
+    std::vector<QString> m_names;
+    Result m_desc;
+    std::vector<std::optional<QByteArray>> m_values;
+    std::vector<int> m_binary;
+    Result m_result;
+    int m_row = 0;
+    bool m_finished = false;
+    std::vector<QString> m_text16;
+    std::vector<QByteArray> m_bytes;
+    mutable std::map<Oid, TableInfo> m_tables;
+};
+
+// The password of a connection string, found by pattern where libpq cannot parse it.
+QString maskPassword(QString text) {
+    static const QRegularExpression keyword(
+        QStringLiteral("(password\\s*=\\s*)('(?:[^'\\\\]|\\\\.)*'?|\\S*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression uriUser(QStringLiteral("(://[^:/@?#]*):[^@/?#]*@"));
+    text.replace(keyword, QStringLiteral("\\1***"));
+    text.replace(uriUser, QStringLiteral("\\1:***@"));
+    return text;
+}
+
+bool parses(const QByteArray& conninfo) {
+    PQconninfoOption* options = PQconninfoParse(conninfo.constData(), nullptr);
+    PQconninfoFree(options);
+    return options != nullptr;
+}
+
+QString conninfoValue(const QString& v) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:-]+$"));
+    if (plain.match(v).hasMatch()) return v;
+    QString q = v;
+    q.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    q.replace(QLatin1String("'"), QLatin1String("\\'"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
+}  // namespace
+
+PgConnection::PgConnection(QString conninfo) : m_conninfo(std::move(conninfo)) {}
+PgConnection::~PgConnection() {
+    close();
+}
+
+void PgConnection::setConninfo(const QString& conninfo) {
+    close();
+    m_conninfo = conninfo;
+}
+
+QString PgConnection::shownConninfo(const QString& conninfo) {
+    const QByteArray text = conninfo.toUtf8();
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(text.constData(), &error);
+    if (!options) {
+        PQfreemem(error);
+        return maskPassword(conninfo);
+    }
+    bool hasPassword = false;
+    for (PQconninfoOption* o = options; o->keyword; ++o)
+        if (o->val && std::strcmp(o->keyword, "password") == 0) hasPassword = true;
+    QString shown = conninfo;
+    if (hasPassword) {
+        // Spelled again from libpq's own reading, which knows every form a password takes.
+        QStringList parts;
+        for (PQconninfoOption* o = options; o->keyword; ++o)
+            if (o->val && std::strcmp(o->keyword, "password") != 0)
+                parts << QString::fromUtf8(o->keyword) + QLatin1Char('=') +
+                             conninfoValue(QString::fromUtf8(o->val));
+        shown = parts.join(QLatin1Char(' '));
+    }
+    PQconninfoFree(options);
+    return shown;
+}
+
+bool PgConnection::isOpen() const {
+    return m_session != nullptr;
+}
+
+void PgConnection::open() {
+    if (m_session) return;
+    const QByteArray conninfo = m_conninfo.toUtf8();
+    // The string is read as libpq reads it; the client's encoding is always UTF-8.
+    const char* keys[] = {"dbname", "client_encoding", "fallback_application_name", nullptr};
+    const char* values[] = {conninfo.constData(), "UTF8", "tessaly", nullptr};
+    auto session = std::make_shared<PgSession>();
+    session->conn = PQconnectdbParams(keys, values, 1);
+    auto fail = [&](const QString& reason) {
+        QString text = reason;
+        // libpq quotes the piece of a string it cannot parse; a password may be in it.
+        if (!parses(conninfo)) text = maskPassword(text);
+        return DataError(
+            QStringLiteral("Cannot open database \"%1\": %2").arg(shownConninfo(m_conninfo), text));
+    };
+    if (!session->conn) throw fail(QStringLiteral("out of memory"));
+    if (PQstatus(session->conn) != CONNECTION_OK)
+        throw fail(trimmed(PQerrorMessage(session->conn)));
+    // The server's notices (a table that did not exist for DROP … IF EXISTS) are not failures.
+    PQsetNoticeProcessor(
+        session->conn, [](void*, const char*) {}, nullptr);
+    const char* standard = PQparameterStatus(session->conn, "standard_conforming_strings");
+    session->standardStrings = !standard || std::strcmp(standard, "off") != 0;
+    try {
+        // Dates come back as the engine writes them: 2024-09-01.
+        run(session->conn, "SET DateStyle TO ISO, YMD");
+    } catch (const DataError& e) {
+        throw fail(e.text());
+    }
+    m_session = std::move(session);
+}
+
+void PgConnection::close() {
+    if (m_session) m_session->finish();
+    m_session.reset();
+    m_lastSnapshot.clear();
+    // Versions of a closed connection say nothing about the next one.
+    sharedTables() = SharedTables();
+}
+
+std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
+    if (!m_session) open();
+    PGconn* conn = liveConnection(m_session);
+    Translated t = translateParameters(sql.toUtf8(), m_session->standardStrings);
+    if (t.empty) throw DataError(QStringLiteral("The statement is empty"));
+    const QByteArray name = "tessaly_" + QByteArray::number(qulonglong(++m_session->statements));
+    Result r(PQprepare(conn, name.constData(), t.sql.constData(), t.count, nullptr));
+    if (!succeeded(r.get())) {
+        const char* state = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
+        // A value with nothing around it to tell its type ("SELECT ?") is read as text.
+        if (!state || std::strcmp(state, "42P18") != 0 || t.count == 0)
+            throw DataError(resultError(conn, r.get()));
+        const std::vector<Oid> types(size_t(t.count), textOid);
+        Result retry(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
+        if (!succeeded(retry.get())) throw DataError(resultError(conn, r.get()));
+    }
+    Result desc(PQdescribePrepared(conn, name.constData()));
+    if (!succeeded(desc.get())) {
+        const QString text = resultError(conn, desc.get());
+        const QByteArray drop = "DEALLOCATE " + name;
+        PQclear(PQexec(conn, drop.constData()));
+        throw DataError(text);
+    }
+    return std::make_unique<PgStatement>(m_session, name, std::move(t), std::move(desc));
+}
+
+void PgConnection::execute(const QString& sql) {
+    if (!m_session) open();
+    PGconn* conn = liveConnection(m_session);
+    const QByteArray text = sql.toUtf8();
+    // Several statements in one text: each result is counted, the first failure reported.
+    if (!PQsendQuery(conn, text.constData())) throw DataError(trimmed(PQerrorMessage(conn)));
+    QString failure;
+    while (PGresult* raw = PQgetResult(conn)) {
+        Result r(raw);
+        if (!succeeded(r.get())) {
+            if (failure.isEmpty()) failure = resultError(conn, r.get());
+        } else {
+            countChanges(*m_session, r.get());
+        }
+    }
+    if (!failure.isEmpty()) throw DataError(failure);
+}
+
+int64_t PgConnection::lastInsertId() const {
+    if (!m_session || !m_session->conn) return 0;
+    PGconn* conn = m_session->conn;
+    const PGTransactionStatusType status = PQtransactionStatus(conn);
+    if (status != PQTRANS_IDLE && status != PQTRANS_INTRANS) return 0;
+    // lastval() fails while no sequence has given a value in this session; inside a
+    // transaction a savepoint keeps that failure from aborting it.
+    const bool inTransaction = status == PQTRANS_INTRANS;
+    if (inTransaction) PQclear(PQexec(conn, "SAVEPOINT tessaly_lastval"));
+    Result r(PQexec(conn, "SELECT lastval()"));
+    const bool ok = succeeded(r.get()) && PQntuples(r.get()) == 1;
+    if (inTransaction) {
+        if (!ok) PQclear(PQexec(conn, "ROLLBACK TO SAVEPOINT tessaly_lastval"));
+        PQclear(PQexec(conn, "RELEASE SAVEPOINT tessaly_lastval"));
+    }
+    return ok ? textToInt64(PQgetvalue(r.get(), 0, 0)) : 0;
+}
+
+int PgConnection::changes() const {
+    return m_session ? m_session->changes : 0;
+}
+
+int64_t PgConnection::totalChanges() const {
+    return m_session ? m_session->totalChanges : 0;
+}
+
+// PostgreSQL keeps no count of commits a client can read safely (the statistics
+// views lag and may be switched off, the WAL position skips unlogged tables).
+// The server's current snapshot can be: pg_current_snapshot() lists the oldest
+// transaction still running, the newest finished one and those running in
+// between, so it moves whenever any transaction of any desk finishes, and while
+// it stays the same every statement sees the same rows. A snapshot never comes
+// back once it has moved (finished transactions stay finished), so counting its
+// moves gives a version that equals an earlier one only when nothing was
+// committed in between. Rows this connection changes inside a transaction of
+// its own are not in the snapshot; they move `own`. It costs one round trip.
+DataVersion PgConnection::dataVersion() {
+    if (!m_session) open();
+    Result r = run(liveConnection(m_session), "SELECT pg_current_snapshot()");
+    const QByteArray snapshot = PQntuples(r.get()) == 1 ? PQgetvalue(r.get(), 0, 0) : "";
+    if (snapshot.isEmpty() || snapshot != m_lastSnapshot) ++m_snapshotMoves;
+    m_lastSnapshot = snapshot;
+    DataVersion v;
+    v.others = m_snapshotMoves;
+    v.own = totalChanges();
+    return v;
+}
+
+QString PgConnection::tableName(const QString& table) {
+    if (!m_session) open();
+    Result r = run(liveConnection(m_session),
+                   "SELECT c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                   "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'v', 'm', 'p', 'f')");
+    // The exact spelling wins where two tables differ only in letter case.
+    QString found;
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+        const QString name = QString::fromUtf8(PQgetvalue(r.get(), row, 0));
+        if (name == table) return name;
+        if (found.isEmpty() && QString::compare(name, table, Qt::CaseInsensitive) == 0)
+            found = name;
+    }
+    return found;
+}
+
+std::vector<Connection::ColumnInfo> PgConnection::tableColumns(const QString& table) {
+    std::vector<ColumnInfo> cols;
+    const QString actual = tableName(table);
+    if (actual.isEmpty()) return cols;
+    Result r = run(liveConnection(m_session),
+                   "SELECT a.attname, format_type(a.atttypid, a.atttypmod), "
+                   "       COALESCE(a.attnum = ANY (i.indkey), false) "
+                   "FROM pg_class c "
+                   "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                   "JOIN pg_attribute a ON a.attrelid = c.oid "
+                   "LEFT JOIN pg_index i ON i.indrelid = c.oid AND i.indisprimary "
+                   "WHERE n.nspname = current_schema() AND c.relname = $1 "
+                   "  AND a.attnum > 0 AND NOT a.attisdropped "
+                   "ORDER BY a.attnum",
+                   {actual.toUtf8()});
+    for (int row = 0; row < PQntuples(r.get()); ++row)
+        cols.push_back({QString::fromUtf8(PQgetvalue(r.get(), row, 0)),
+                        QString::fromUtf8(PQgetvalue(r.get(), row, 1)),
+                        PQgetvalue(r.get(), row, 2)[0] == 't'});
+    return cols;
+}
