@@ -510,15 +510,38 @@ private:
     mutable std::map<Oid, TableInfo> m_tables;
 };
 
-// The password of a connection string, found by pattern where libpq cannot parse it.
-QString maskPassword(QString text) {
+// Whether a connection string libpq cannot read has a password in it somewhere.
+bool mentionsPassword(const QString& conninfo) {
+    static const QRegularExpression uriPassword(QStringLiteral("://[^:/@?#]*:[^@/?#]*@"));
+    return conninfo.contains(QLatin1String("password"), Qt::CaseInsensitive) ||
+           uriPassword.match(conninfo).hasMatch();
+}
+
+// A string libpq cannot read, with what may be a password left out: where a
+// string does not parse, where the password ends is not known, so all after it goes.
+QString maskPassword(QString conninfo) {
     static const QRegularExpression keyword(
-        QStringLiteral("(password\\s*=\\s*)('(?:[^'\\\\]|\\\\.)*'?|\\S*)"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression uriUser(QStringLiteral("(://[^:/@?#]*):[^@/?#]*@"));
-    text.replace(keyword, QStringLiteral("\\1***"));
-    text.replace(uriUser, QStringLiteral("\\1:***@"));
-    return text;
+        QStringLiteral("password\\s*=.*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression uriPassword(QStringLiteral("(://[^:/@?#]*):[^@/?#]*@"));
+    conninfo.replace(keyword, QStringLiteral("password=***"));
+    conninfo.replace(uriPassword, QStringLiteral("\\1:***@"));
+    return conninfo;
+}
+
+// libpq quotes the piece of a string it cannot read, which may be part of a password.
+QString maskQuotedPieces(QString message, const QString& conninfo) {
+    static const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
+    QString out;
+    qsizetype last = 0;
+    for (auto it = quoted.globalMatch(message); it.hasNext();) {
+        const auto m = it.next();
+        // One character ("=") is the syntax libpq expected, never a secret.
+        if (m.capturedLength(1) < 2 || !conninfo.contains(m.captured(1))) continue;
+        out += message.mid(last, m.capturedStart(1) - last) + QStringLiteral("***");
+        last = m.capturedEnd(1);
+    }
+    return out + message.mid(last);
 }
 
 bool parses(const QByteArray& conninfo) {
@@ -554,7 +577,7 @@ QString PgConnection::shownConninfo(const QString& conninfo) {
     PQconninfoOption* options = PQconninfoParse(text.constData(), &error);
     if (!options) {
         PQfreemem(error);
-        return maskPassword(conninfo);
+        return mentionsPassword(conninfo) ? maskPassword(conninfo) : conninfo;
     }
     bool hasPassword = false;
     for (PQconninfoOption* o = options; o->keyword; ++o)
@@ -587,8 +610,8 @@ void PgConnection::open() {
     session->conn = PQconnectdbParams(keys, values, 1);
     auto fail = [&](const QString& reason) {
         QString text = reason;
-        // libpq quotes the piece of a string it cannot parse; a password may be in it.
-        if (!parses(conninfo)) text = maskPassword(text);
+        if (!parses(conninfo) && mentionsPassword(m_conninfo))
+            text = maskQuotedPieces(text, m_conninfo);
         return DataError(
             QStringLiteral("Cannot open database \"%1\": %2").arg(shownConninfo(m_conninfo), text));
     };

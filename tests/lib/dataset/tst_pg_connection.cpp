@@ -1,0 +1,624 @@
+// The PostgreSQL connection, against a throw-away server of its own: parameters
+// marked as the engine marks them travel as values, never as SQL; values come back
+// as they went; counts, keys, table names and column types read as SQLite's do;
+// failures carry the server's or libpq's own text and never a password.
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "DataError.h"
+#include "Failure.h"
+#include "PgConnection.h"
+
+namespace {
+
+const QString serverScript = QStringLiteral(TESSALY_SOURCE_DIR "/scripts/pg-test-server");
+
+QString text16(Statement& st, int col) {
+    const auto t = st.columnText16(col);
+    return QString(reinterpret_cast<const QChar*>(t.data()), qsizetype(t.size()));
+}
+
+QByteArray text8(Statement& st, int col) {
+    const auto t = st.columnText8(col);
+    return QByteArray(t.data(), qsizetype(t.size()));
+}
+
+// The first column of the only row of a statement.
+QString scalar(Connection& c, const QString& sql) {
+    auto st = c.prepare(sql);
+    if (!st->step()) return QStringLiteral("(no row)");
+    return text16(*st, 0);
+}
+
+QByteArray allBytes() {
+    QByteArray b;
+    for (int i = 0; i < 256; ++i) b.append(char(i));
+    return b;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Statement::ValueType)
+
+class TestPgConnection : public QObject {
+    Q_OBJECT
+
+public:
+    // A failed or aborted run must not leave its server behind.
+    ~TestPgConnection() override { stopServer(); }
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void marksParametersAsSqliteDoes_data();
+    void marksParametersAsSqliteDoes();
+    void roundTripsValues_data();
+    void roundTripsValues();
+    void keepsQuoteLadenTextAsValue();
+    void reusesStatementAfterReset();
+    void countsChangedRows();
+    void givesIdentityValueAsLastInsertId();
+    void findsTableWhateverLetterCase_data();
+    void findsTableWhateverLetterCase();
+    void readsTableColumns();
+    void readsDeclaredTypeAndTableOfColumns();
+    void reportsServerText_data();
+    void reportsServerText();
+    void reportsUnreachableServerWithLibpqText();
+    void neverShowsPassword_data();
+    void neverShowsPassword();
+    void dataVersionMovesWhenAnotherConnectionCommits();
+
+private:
+    std::unique_ptr<PgConnection> connect();
+    void stopServer();
+
+    std::optional<QTemporaryDir> m_dir;
+    QString m_conninfo;
+    bool m_running = false;
+};
+
+void TestPgConnection::initTestCase() {
+    qRegisterMetaType<Statement::ValueType>();
+    m_dir.emplace();
+    QVERIFY(m_dir->isValid());
+    QProcess start;
+    start.start(serverScript, {QStringLiteral("start"), m_dir->path()});
+    QVERIFY2(start.waitForFinished(120000), qPrintable(start.errorString()));
+    QVERIFY2(start.exitStatus() == QProcess::NormalExit && start.exitCode() == 0,
+             start.readAllStandardError().constData());
+    m_running = true;
+    m_conninfo = QString::fromUtf8(start.readAllStandardOutput()).trimmed();
+    QVERIFY(!m_conninfo.isEmpty());
+}
+
+void TestPgConnection::cleanupTestCase() {
+    stopServer();
+}
+
+void TestPgConnection::stopServer() {
+    if (!m_running) return;
+    m_running = false;
+    QProcess stop;
+    stop.start(serverScript, {QStringLiteral("stop"), m_dir->path()});
+    if (!stop.waitForFinished(120000) || stop.exitCode() != 0)
+        qWarning("The test server in %s did not stop: %s", qPrintable(m_dir->path()),
+                 stop.readAllStandardError().constData());
+}
+
+std::unique_ptr<PgConnection> TestPgConnection::connect() {
+    auto c = std::make_unique<PgConnection>(m_conninfo);
+    c->open();
+    return c;
+}
+
+void TestPgConnection::init() {
+    // Every case starts from an empty schema.
+    connect()->execute(QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public"));
+}
+
+void TestPgConnection::marksParametersAsSqliteDoes_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QVariantList>("values");
+    QTest::addColumn<QString>("result");
+
+    QTest::newRow("question marks")
+        << QStringLiteral("SELECT ?::int * 10 + ?::int") << QStringList{QString(), QString()}
+        << QVariantList{4, 2} << QStringLiteral("42");
+    QTest::newRow("a name used twice is one parameter")
+        << QStringLiteral("SELECT :a::int * 100 + :b::int * 10 + :a::int")
+        << QStringList{QStringLiteral(":a"), QStringLiteral(":b")} << QVariantList{1, 2}
+        << QStringLiteral("121");
+    QTest::newRow("names and question marks numbered in turn")
+        << QStringLiteral("SELECT ?::text || :x::text || ?::text || :x::text")
+        << QStringList{QString(), QStringLiteral(":x"), QString()}
+        << QVariantList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}
+        << QStringLiteral("abcb");
+    QTest::newRow("numbered question marks")
+        << QStringLiteral("SELECT ?2::text || ?1::text")
+        << QStringList{QStringLiteral("?1"), QStringLiteral("?2")}
+        << QVariantList{QStringLiteral("a"), QStringLiteral("b")} << QStringLiteral("ba");
+    QTest::newRow("a name in a string literal")
+        << QStringLiteral("SELECT ':x ?' || :y::text") << QStringList{QStringLiteral(":y")}
+        << QVariantList{QStringLiteral("z")} << QStringLiteral(":x ?z");
+    QTest::newRow("a doubled quote inside a literal")
+        << QStringLiteral("SELECT 'it''s :x' || ?::text") << QStringList{QString()}
+        << QVariantList{QStringLiteral("!")} << QStringLiteral("it's :x!");
+    QTest::newRow("an escaped quote inside an E literal")
+        << QStringLiteral("SELECT E'it\\'s :x ?' || ?::text") << QStringList{QString()}
+        << QVariantList{QStringLiteral("!")} << QStringLiteral("it's :x ?!");
+    QTest::newRow("a dollar-quoted literal")
+        << QStringLiteral("SELECT $q$ :x ? 'a $q$ || :y::text") << QStringList{QStringLiteral(":y")}
+        << QVariantList{QStringLiteral("z")} << QStringLiteral(" :x ? 'a z");
+    QTest::newRow("a name in a quoted name")
+        << QStringLiteral("SELECT v FROM (SELECT :v::text AS \":w ?\") AS t(v)")
+        << QStringList{QStringLiteral(":v")} << QVariantList{QStringLiteral("z")}
+        << QStringLiteral("z");
+    QTest::newRow("names in comments")
+        << QStringLiteral("SELECT /* :a ? /* nested :b */ ? */ ?::text -- :c ?\n")
+        << QStringList{QString()} << QVariantList{QStringLiteral("z")} << QStringLiteral("z");
+    QTest::newRow("a cast is not a name")
+        << QStringLiteral("SELECT '5'::int + :n::int") << QStringList{QStringLiteral(":n")}
+        << QVariantList{1} << QStringLiteral("6");
+    QTest::newRow("a Cyrillic name")
+        << QStringLiteral("SELECT :имя::text || :Имя::text")
+        << QStringList{QStringLiteral(":имя"), QStringLiteral(":Имя")}
+        << QVariantList{QStringLiteral("Иван"), QStringLiteral("!")} << QStringLiteral("Иван!");
+    QTest::newRow("a value with nothing around it")
+        << QStringLiteral("SELECT ?") << QStringList{QString()} << QVariantList{QStringLiteral("z")}
+        << QStringLiteral("z");
+    QTest::newRow("no parameters") << QStringLiteral("SELECT '?' || ':a' || '::'") << QStringList{}
+                                   << QVariantList{} << QStringLiteral("?:a::");
+}
+
+void TestPgConnection::marksParametersAsSqliteDoes() {
+    QFETCH(QString, sql);
+    QFETCH(QStringList, names);
+    QFETCH(QVariantList, values);
+    QFETCH(QString, result);
+
+    auto c = connect();
+    auto st = c->prepare(sql);
+    QCOMPARE(st->parameterCount(), names.size());
+    QStringList got;
+    for (int i = 1; i <= st->parameterCount(); ++i) got << st->parameterName(i);
+    QCOMPARE(got, names);
+    for (int i = 0; i < values.size(); ++i) st->bindValue(i + 1, values[i]);
+    QVERIFY(st->step());
+    QCOMPARE(text16(*st, 0), result);
+    QVERIFY(!st->step());
+}
+
+void TestPgConnection::roundTripsValues_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<Statement::ValueType>("valueType");
+
+    using VT = Statement::ValueType;
+    QTest::newRow("null") << QStringLiteral("integer") << QVariant() << VT::Null;
+    QTest::newRow("null text") << QStringLiteral("text") << QVariant() << VT::Null;
+    QTest::newRow("largest bigint")
+        << QStringLiteral("bigint") << QVariant(std::numeric_limits<qlonglong>::max())
+        << VT::Integer;
+    QTest::newRow("smallest bigint")
+        << QStringLiteral("bigint") << QVariant(std::numeric_limits<qlonglong>::min())
+        << VT::Integer;
+    QTest::newRow("negative smallint") << QStringLiteral("smallint") << QVariant(-1) << VT::Integer;
+    QTest::newRow("boolean") << QStringLiteral("boolean") << QVariant(true) << VT::Integer;
+    QTest::newRow("a tenth") << QStringLiteral("double precision") << QVariant(0.1) << VT::Float;
+    QTest::newRow("huge double") << QStringLiteral("double precision") << QVariant(-1.5e300)
+                                 << VT::Float;
+    QTest::newRow("tiny double") << QStringLiteral("double precision") << QVariant(4.9e-324)
+                                 << VT::Float;
+    QTest::newRow("infinity") << QStringLiteral("double precision")
+                              << QVariant(std::numeric_limits<double>::infinity()) << VT::Float;
+    QTest::newRow("numeric") << QStringLiteral("numeric(4,1)") << QVariant(12.5) << VT::Float;
+    QTest::newRow("Cyrillic text")
+        << QStringLiteral("varchar(40)") << QVariant(QStringLiteral("Ёлкина Наталья Юрьевна"))
+        << VT::Text;
+    QTest::newRow("backslashes and quotes")
+        << QStringLiteral("text") << QVariant(QStringLiteral("C:\\путь\\'x' \"y\" $$ E'\\''"))
+        << VT::Text;
+    QTest::newRow("empty text") << QStringLiteral("text") << QVariant(QStringLiteral(""))
+                                << VT::Text;
+    QTest::newRow("date") << QStringLiteral("date") << QVariant(QDate(2024, 9, 1)) << VT::Text;
+    QTest::newRow("every byte") << QStringLiteral("bytea") << QVariant(allBytes()) << VT::Blob;
+    QTest::newRow("no bytes") << QStringLiteral("bytea") << QVariant(QByteArray("")) << VT::Blob;
+}
+
+void TestPgConnection::roundTripsValues() {
+    QFETCH(QString, type);
+    QFETCH(QVariant, value);
+    QFETCH(Statement::ValueType, valueType);
+
+    auto c = connect();
+    c->execute(QStringLiteral("CREATE TABLE v (x %1)").arg(type));
+    auto insert = c->prepare(QStringLiteral("INSERT INTO v (x) VALUES (:x)"));
+    insert->bindValue(1, value);
+    QVERIFY(!insert->step());
+    QCOMPARE(c->changes(), 1);
+
+    auto st = c->prepare(QStringLiteral("SELECT x FROM v"));
+    QVERIFY(st->step());
+    QCOMPARE(st->columnType(0), valueType);
+    switch (valueType) {
+        case Statement::ValueType::Null:
+            QCOMPARE(st->columnInt64(0), int64_t(0));
+            QVERIFY(st->columnText8(0).empty());
+            QVERIFY(st->columnValue(0).isNull());
+            break;
+        case Statement::ValueType::Integer:
+            QCOMPARE(qlonglong(st->columnInt64(0)), value.toLongLong());
+            QCOMPARE(st->columnValue(0), QVariant(value.toLongLong()));
+            break;
+        case Statement::ValueType::Float:
+            QCOMPARE(st->columnDouble(0), value.toDouble());
+            QCOMPARE(std::signbit(st->columnDouble(0)), std::signbit(value.toDouble()));
+            break;
+        case Statement::ValueType::Text: {
+            const QString expected = value.typeId() == QMetaType::QDate
+                                         ? value.toDate().toString(Qt::ISODate)
+                                         : value.toString();
+            QCOMPARE(text16(*st, 0), expected);
+            QCOMPARE(text8(*st, 0), expected.toUtf8());
+            break;
+        }
+        case Statement::ValueType::Blob:
+            QCOMPARE(text8(*st, 0), value.toByteArray());
+            break;
+    }
+    QVERIFY(!st->step());
+}
+
+void TestPgConnection::keepsQuoteLadenTextAsValue() {
+    auto c = connect();
+    c->execute(
+        QStringLiteral("CREATE TABLE people (name text); CREATE TABLE victim (n int);"
+                       "INSERT INTO people VALUES ('Иванов')"));
+    const QString attack = QStringLiteral("x'); DROP TABLE victim; --");
+    auto insert = c->prepare(QStringLiteral("INSERT INTO people (name) VALUES (?)"));
+    insert->bind(1, attack);
+    insert->step();
+    auto find = c->prepare(QStringLiteral("SELECT count(*) FROM people WHERE name = ?"));
+    find->bind(1, QStringLiteral("' OR '1'='1"));
+    QVERIFY(find->step());
+    QCOMPARE(find->columnInt64(0), int64_t(0));
+    QCOMPARE(scalar(*c, QStringLiteral("SELECT name FROM people WHERE name <> 'Иванов'")), attack);
+    QCOMPARE(c->tableName(QStringLiteral("victim")), QStringLiteral("victim"));
+}
+
+void TestPgConnection::reusesStatementAfterReset() {
+    auto c = connect();
+    c->execute(QStringLiteral("CREATE TABLE marks (n int, who text)"));
+    auto insert = c->prepare(QStringLiteral("INSERT INTO marks (n, who) VALUES (?, ?)"));
+    const QStringList who{QStringLiteral("Аня"), QStringLiteral("Боря"), QStringLiteral("Вера")};
+    for (int i = 0; i < who.size(); ++i) {
+        insert->bind(1, int64_t(i + 3));
+        insert->bind(2, who[i]);
+        QVERIFY(!insert->step());
+        insert->reset();
+    }
+    // Reset clears the bindings: an unbound parameter is null.
+    QVERIFY(!insert->step());
+
+    auto st = c->prepare(QStringLiteral("SELECT who FROM marks WHERE n >= ? ORDER BY n"));
+    st->bind(1, int64_t(4));
+    QStringList first;
+    while (st->step()) first << text16(*st, 0);
+    QCOMPARE(first, (QStringList{QStringLiteral("Боря"), QStringLiteral("Вера")}));
+    st->reset();
+    st->bind(1, int64_t(5));
+    QStringList second;
+    while (st->step()) second << text16(*st, 0);
+    QCOMPARE(second, QStringList{QStringLiteral("Вера")});
+    QCOMPARE(scalar(*c, QStringLiteral("SELECT count(*) FROM marks WHERE n IS NULL")),
+             QStringLiteral("1"));
+}
+
+void TestPgConnection::countsChangedRows() {
+    auto c = connect();
+    QCOMPARE(c->totalChanges(), int64_t(0));
+    c->execute(
+        QStringLiteral("CREATE TABLE t (n int); INSERT INTO t VALUES (1), (2), (3);"
+                       "INSERT INTO t VALUES (4)"));
+    QCOMPARE(c->changes(), 1);
+    QCOMPARE(c->totalChanges(), int64_t(4));
+
+    auto update = c->prepare(QStringLiteral("UPDATE t SET n = n + 1 WHERE n > ?"));
+    update->bind(1, int64_t(1));
+    update->step();
+    QCOMPARE(c->changes(), 3);
+    QCOMPARE(c->totalChanges(), int64_t(7));
+
+    // A query changes nothing and leaves the last count standing.
+    scalar(*c, QStringLiteral("SELECT count(*) FROM t"));
+    QCOMPARE(c->changes(), 3);
+
+    auto remove = c->prepare(QStringLiteral("DELETE FROM t WHERE n = ? RETURNING n"));
+    remove->bind(1, int64_t(5));
+    QVERIFY(remove->step());
+    QCOMPARE(remove->columnInt64(0), int64_t(5));
+    QCOMPARE(c->changes(), 1);
+    remove->reset();
+    remove->bind(1, int64_t(99));
+    QVERIFY(!remove->step());
+    QCOMPARE(c->changes(), 0);
+    QCOMPARE(c->totalChanges(), int64_t(8));
+
+    // Another connection's changes are its own.
+    auto other = connect();
+    other->execute(QStringLiteral("DELETE FROM t"));
+    QCOMPARE(other->changes(), 3);
+    QCOMPARE(c->totalChanges(), int64_t(8));
+}
+
+void TestPgConnection::givesIdentityValueAsLastInsertId() {
+    auto c = connect();
+    c->execute(QStringLiteral(
+        "CREATE TABLE s (id bigint GENERATED ALWAYS AS IDENTITY (START WITH 41), fam text)"));
+    // No sequence has given a value yet in this session.
+    QCOMPARE(c->lastInsertId(), int64_t(0));
+    auto insert = c->prepare(QStringLiteral("INSERT INTO s (fam) VALUES (?)"));
+    insert->bind(1, QStringLiteral("Алексеев"));
+    insert->step();
+    QCOMPARE(c->lastInsertId(), int64_t(41));
+    insert->reset();
+    insert->bind(1, QStringLiteral("Борисова"));
+    insert->step();
+    QCOMPARE(c->lastInsertId(), int64_t(42));
+    QCOMPARE(scalar(*c, QStringLiteral("SELECT fam FROM s WHERE id = 42")),
+             QStringLiteral("Борисова"));
+
+    // Asking where no value was given yet does not spoil a transaction in progress.
+    auto fresh = connect();
+    fresh->execute(QStringLiteral("BEGIN"));
+    QCOMPARE(fresh->lastInsertId(), int64_t(0));
+    fresh->execute(QStringLiteral("INSERT INTO s (fam) VALUES ('Волков')"));
+    QCOMPARE(fresh->lastInsertId(), int64_t(43));
+    fresh->execute(QStringLiteral("COMMIT"));
+    QCOMPARE(scalar(*c, QStringLiteral("SELECT fam FROM s WHERE id = 43")),
+             QStringLiteral("Волков"));
+}
+
+void TestPgConnection::findsTableWhateverLetterCase_data() {
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("found");
+
+    QTest::newRow("as spelled") << QStringLiteral("Студенты группы")
+                                << QStringLiteral("Студенты группы");
+    QTest::newRow("other letter case")
+        << QStringLiteral("сТУДЕНТЫ ГРУППЫ") << QStringLiteral("Студенты группы");
+    QTest::newRow("Latin, other case") << QStringLiteral("PREPOD") << QStringLiteral("prepod");
+    QTest::newRow("exact spelling wins") << QStringLiteral("Kurs") << QStringLiteral("Kurs");
+    QTest::newRow("exact spelling wins, lower") << QStringLiteral("kurs") << QStringLiteral("kurs");
+    QTest::newRow("a view") << QStringLiteral("ВСЕ") << QStringLiteral("все");
+    QTest::newRow("missing") << QStringLiteral("Студенты") << QString();
+    QTest::newRow("another schema") << QStringLiteral("pg_class") << QString();
+}
+
+void TestPgConnection::findsTableWhateverLetterCase() {
+    QFETCH(QString, asked);
+    QFETCH(QString, found);
+
+    auto c = connect();
+    c->execute(
+        QStringLiteral("CREATE TABLE \"Студенты группы\" (n int); CREATE TABLE prepod (n int);"
+                       "CREATE TABLE \"Kurs\" (n int); CREATE TABLE kurs (n int);"
+                       "CREATE VIEW \"все\" AS SELECT n FROM prepod"));
+    QCOMPARE(c->tableName(asked), found);
+}
+
+void TestPgConnection::readsTableColumns() {
+    auto c = connect();
+    c->execute(QStringLiteral(
+        "CREATE TABLE \"Студенты группы\" (\"Код\" serial PRIMARY KEY, "
+        "\"Фамилия студента\" varchar(30) NOT NULL, \"Kurs\" smallint, \"Оценка\" numeric(4,1),"
+        "dropped int, photo bytea); ALTER TABLE \"Студенты группы\" DROP COLUMN dropped"));
+    const auto cols = c->tableColumns(QStringLiteral("студенты ГРУППЫ"));
+    QStringList got;
+    for (const auto& col : cols)
+        got << QStringLiteral("%1|%2|%3")
+                   .arg(col.name, col.declType, col.primaryKey ? QStringLiteral("pk") : QString());
+    QCOMPARE(got,
+             (QStringList{QStringLiteral("Код|integer|pk"),
+                          QStringLiteral("Фамилия студента|character varying(30)|"),
+                          QStringLiteral("Kurs|smallint|"), QStringLiteral("Оценка|numeric(4,1)|"),
+                          QStringLiteral("photo|bytea|")}));
+    QVERIFY(c->tableColumns(QStringLiteral("нет такой")).empty());
+
+    c->execute(QStringLiteral("CREATE TABLE pair (a int, b int, c text, PRIMARY KEY (b, a))"));
+    QStringList keys;
+    for (const auto& col : c->tableColumns(QStringLiteral("PAIR")))
+        if (col.primaryKey) keys << col.name;
+    QCOMPARE(keys, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}
+
+void TestPgConnection::readsDeclaredTypeAndTableOfColumns() {
+    auto c = connect();
+    c->execute(QStringLiteral(
+        "CREATE TABLE \"Студенты группы\" (\"Код\" serial PRIMARY KEY, "
+        "\"Фамилия студента\" varchar(30), kurs smallint);"
+        "CREATE TABLE grp (id int, title varchar(10));"
+        "INSERT INTO \"Студенты группы\" (\"Фамилия студента\", kurs) VALUES ('Ершов', 2)"));
+    // Known before the first step, as the engine declares fields from them.
+    auto st = c->prepare(QStringLiteral(
+        "SELECT s.\"Фамилия студента\", s.kurs, s.kurs + 1 AS next, 'x' AS lit, g.title "
+        "FROM \"Студенты группы\" s LEFT JOIN grp g ON g.id = s.kurs"));
+    QCOMPARE(st->columnCount(), 5);
+    QStringList got;
+    for (int i = 0; i < st->columnCount(); ++i)
+        got << QStringLiteral("%1|%2|%3")
+                   .arg(st->columnName(i), st->columnDeclType(i), st->columnTable(i));
+    QCOMPARE(got, (QStringList{
+                      QStringLiteral("Фамилия студента|character varying(30)|Студенты группы"),
+                      QStringLiteral("kurs|smallint|Студенты группы"), QStringLiteral("next||"),
+                      QStringLiteral("lit||"), QStringLiteral("title|character varying(10)|grp")}));
+    QVERIFY(st->step());
+    QCOMPARE(text16(*st, 0), QStringLiteral("Ершов"));
+    QCOMPARE(st->columnType(1), Statement::ValueType::Integer);
+    QCOMPARE(st->columnInt64(2), int64_t(3));
+    QCOMPARE(st->columnType(4), Statement::ValueType::Null);
+    QCOMPARE(st->columnDeclType(0), QStringLiteral("character varying(30)"));
+}
+
+void TestPgConnection::reportsServerText_data() {
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("throughExecute");
+    QTest::addColumn<QString>("text");
+
+    const QString table = QStringLiteral(
+        "CREATE TABLE u (n int PRIMARY KEY, name text NOT NULL);"
+        "INSERT INTO u VALUES (1, 'a')");
+    QTest::newRow("syntax") << table << QStringLiteral("SELEC 1") << false
+                            << QStringLiteral("ERROR:  syntax error at or near \"SELEC\"");
+    QTest::newRow("missing table")
+        << table << QStringLiteral("SELECT * FROM \"нет таблицы\"") << false
+        << QStringLiteral("ERROR:  relation \"нет таблицы\" does not exist");
+    QTest::newRow("division by zero") << table << QStringLiteral("SELECT 1 / (n - 1) FROM u")
+                                      << false << QStringLiteral("ERROR:  division by zero");
+    QTest::newRow("duplicate key")
+        << table << QStringLiteral("INSERT INTO u VALUES (1, 'b')") << false
+        << QStringLiteral("ERROR:  duplicate key value violates unique constraint \"u_pkey\"");
+    QTest::newRow("required value")
+        << table << QStringLiteral("INSERT INTO u (n) VALUES (2)") << false
+        << QStringLiteral(
+               "ERROR:  null value in column \"name\" of relation \"u\" violates "
+               "not-null constraint");
+    QTest::newRow("the second of several statements")
+        << table << QStringLiteral("UPDATE u SET name = 'c'; SELEC 2") << true
+        << QStringLiteral("ERROR:  syntax error at or near \"SELEC\"");
+    QTest::newRow("empty statement") << table << QStringLiteral(" -- nothing\n") << false
+                                     << QStringLiteral("The statement is empty");
+}
+
+void TestPgConnection::reportsServerText() {
+    QFETCH(QString, setup);
+    QFETCH(QString, sql);
+    QFETCH(bool, throughExecute);
+    QFETCH(QString, text);
+
+    auto c = connect();
+    c->execute(setup);
+    const QString failure = failureOf([&] {
+        if (throughExecute) return c->execute(sql);
+        auto st = c->prepare(sql);
+        while (st->step()) {
+        }
+    });
+    QVERIFY2(failure.startsWith(text), qPrintable(failure));
+    QCOMPARE(failure, failure.trimmed());
+    // The connection goes on; a failed statement wrote nothing.
+    QCOMPARE(scalar(*c, QStringLiteral("SELECT string_agg(n || name, ',') FROM u")),
+             QStringLiteral("1a"));
+}
+
+void TestPgConnection::reportsUnreachableServerWithLibpqText() {
+    QTemporaryDir nowhere;
+    QVERIFY(nowhere.isValid());
+    const QString conninfo = QStringLiteral("host=%1 dbname=postgres").arg(nowhere.path());
+    PgConnection c(conninfo);
+    const QString failure = failureOf([&] { c.open(); });
+    const QString expected =
+        QStringLiteral(
+            "Cannot open database \"%1\": connection to server on socket \"%2/.s.PGSQL.5432\" "
+            "failed: No such file or directory")
+            .arg(conninfo, nowhere.path());
+    QVERIFY2(failure.startsWith(expected), qPrintable(failure));
+    QVERIFY(!c.isOpen());
+    // A statement on a connection that cannot open fails the same way.
+    QCOMPARE(failureOf([&] { c.prepare(QStringLiteral("SELECT 1")); }), failure);
+}
+
+void TestPgConnection::neverShowsPassword_data() {
+    QTest::addColumn<QString>("conninfo");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("reason");
+
+    const QString dir = m_dir->path();
+    static const QRegularExpression userRe(QStringLiteral("user=(\\S+)"));
+    const QString user = userRe.match(m_conninfo).captured(1);
+    const QString encoded = QString::fromUtf8(QUrl::toPercentEncoding(dir));
+    QTest::newRow("keyword") << QStringLiteral("host=%1 port=1 password=s3cr3t-Пароль").arg(dir)
+                             << QStringLiteral("host=%1 port=1").arg(dir)
+                             << QStringLiteral("connection to server on socket");
+    QTest::newRow("quoted, with spaces")
+        << QStringLiteral("password = 'my s3cr3t \\' x' host=%1 port=1").arg(dir)
+        << QStringLiteral("host=%1 port=1").arg(dir) << QStringLiteral("connection to server");
+    QTest::newRow("in a URI")
+        << QStringLiteral("postgresql://%1:s3cr3t@/nosuchdb?host=%2").arg(user, encoded)
+        << QStringLiteral("user=%1 dbname=nosuchdb host=%2").arg(user, dir)
+        << QStringLiteral("database \"nosuchdb\" does not exist");
+    QTest::newRow("a server that answers")
+        << QStringLiteral("host=%1 dbname=nosuchdb password=s3cr3t user=%2").arg(dir, user)
+        << QStringLiteral("user=%1 dbname=nosuchdb host=%2").arg(user, dir)
+        << QStringLiteral("database \"nosuchdb\" does not exist");
+    QTest::newRow("a string libpq cannot read")
+        << QStringLiteral("host=%1 password=s3cr3t s3cr3t").arg(dir)
+        << QStringLiteral("host=%1 password=***").arg(dir)
+        << QStringLiteral("missing \"=\" after \"***\"");
+    QTest::newRow("a URI libpq cannot read")
+        << QStringLiteral("postgresql://nobody:s3cr3t@/db?x=%zz")
+        << QStringLiteral("postgresql://nobody:***@/db?x=%zz")
+        << QStringLiteral("invalid percent-encoded token");
+}
+
+void TestPgConnection::neverShowsPassword() {
+    QFETCH(QString, conninfo);
+    QFETCH(QString, shown);
+    QFETCH(QString, reason);
+
+    PgConnection c(conninfo);
+    const QString failure = failureOf([&] { c.open(); });
+    QVERIFY2(!failure.contains(QLatin1String("s3cr3t")), qPrintable(failure));
+    if (!shown.isEmpty())
+        QVERIFY2(failure.startsWith(QStringLiteral("Cannot open database \"%1\": ").arg(shown)),
+                 qPrintable(failure));
+    QVERIFY2(failure.startsWith(QLatin1String("Cannot open database \"")), qPrintable(failure));
+    QVERIFY2(failure.contains(reason), qPrintable(failure));
+}
+
+void TestPgConnection::dataVersionMovesWhenAnotherConnectionCommits() {
+    auto c = connect();
+    auto other = connect();
+    c->execute(QStringLiteral("CREATE TABLE t (n int)"));
+    const DataVersion start = c->dataVersion();
+    // Reading, here or at another desk, changes nothing.
+    scalar(*other, QStringLiteral("SELECT count(*) FROM t"));
+    QCOMPARE(c->dataVersion(), start);
+
+    other->execute(QStringLiteral("INSERT INTO t VALUES (1)"));
+    const DataVersion afterOther = c->dataVersion();
+    QVERIFY(!(afterOther == start));
+    QCOMPARE(afterOther.own, start.own);
+    QCOMPARE(c->dataVersion(), afterOther);
+
+    // Another desk's transaction counts once it commits, and a rolled-back one moves it too.
+    other->execute(QStringLiteral("BEGIN; INSERT INTO t VALUES (2)"));
+    const DataVersion during = c->dataVersion();
+    other->execute(QStringLiteral("COMMIT"));
+    QVERIFY(!(c->dataVersion() == during));
+    const DataVersion beforeRollback = c->dataVersion();
+    other->execute(QStringLiteral("BEGIN; DELETE FROM t; ROLLBACK"));
+    QVERIFY(!(c->dataVersion() == beforeRollback));
+
+    // This connection's own rows move it as well.
+    const DataVersion beforeOwn = c->dataVersion();
+    c->execute(QStringLiteral("INSERT INTO t VALUES (3)"));
+    const DataVersion afterOwn = c->dataVersion();
+    QVERIFY(!(afterOwn == beforeOwn));
+    QCOMPARE(afterOwn.own, beforeOwn.own + 1);
+}
+
+QTEST_GUILESS_MAIN(TestPgConnection)
+#include "tst_pg_connection.moc"
