@@ -92,7 +92,9 @@ void TestPgConnection::initTestCase() {
     m_dir.emplace();
     QVERIFY(m_dir->isValid());
     QProcess start;
-    start.start(serverScript, {QStringLiteral("start"), m_dir->path()});
+    // The script also stops the server should this process die without stopping it.
+    start.start(serverScript, {QStringLiteral("start"), m_dir->path(),
+                               QString::number(QCoreApplication::applicationPid())});
     QVERIFY2(start.waitForFinished(120000), qPrintable(start.errorString()));
     QVERIFY2(start.exitStatus() == QProcess::NormalExit && start.exitCode() == 0,
              start.readAllStandardError().constData());
