@@ -4,12 +4,14 @@
 // are renumbered "$1…$n" outside string literals (also E'…' and $tag$…$tag$),
 // quoted names and comments, and a "::" cast is left alone. Numbering follows
 // SQLite's: "?" takes the next number, a name used twice is one parameter.
+// "@NAME" and "$NAME" are not parameters here ("@" is an operator, "$" quotes).
 // prepare() parses the statement on the server once (PQprepare) and reads its
 // result columns (PQdescribePrepared), so names and declared types are known
 // before the first step; each run is one PQexecPrepared. Values always travel
-// as parameters, never in the SQL text: integers as int8, doubles as float8,
-// bytes as binary bytea, text untyped so the server reads it as it would a
-// quoted literal (a date column takes "2024-09-01").
+// as parameters, never in the SQL text. The server settles each parameter's
+// type from where it stands, as it would for a quoted literal, so numbers go
+// as their text and a date column takes "2024-09-01"; a value with nothing
+// around it ("SELECT ?") is text. Bytes go in binary.
 //
 // Results are read whole by the first step (libpq's buffered mode); later steps
 // walk the rows in memory, and a column read is a pointer into the result, so
