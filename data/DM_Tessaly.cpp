@@ -121,14 +121,7 @@ void addJournal(Connection& c) {
         auto health = c.prepare(QStringLiteral("PRAGMA quick_check(1)"));
         if (!health->step() || health->columnValue(0).toString() != QLatin1String("ok")) return;
         health.reset();
-        c.execute(QStringLiteral("BEGIN IMMEDIATE"));
-        try {
-            journal::install(c);
-            c.execute(QStringLiteral("COMMIT"));
-        } catch (...) {
-            c.execute(QStringLiteral("ROLLBACK"));
-            throw;
-        }
+        journal::add(c);
     } catch (const DataError& e) {
         // A file another program holds for writing: the register still opens, and the
         // journal is added on a later start.

@@ -1,6 +1,7 @@
 #include "Journal.h"
 
 #include "Connection.h"
+#include "DataError.h"
 #include "Schema.h"
 
 namespace journal {
@@ -61,15 +62,22 @@ QString triggerSql(Connection& c, const schema::Table& t, const char* action) {
              deletes ? QStringLiteral("NULL") : rowObject(QStringLiteral("NEW"), columns));
 }
 
-bool exists(Connection& c, const QString& type, const QString& name) {
-    auto st = c.prepare(
-        QStringLiteral("SELECT 1 FROM sqlite_schema WHERE type = ? AND name = ? COLLATE NOCASE"));
-    st->bind(1, type);
-    st->bind(2, name);
-    return st->step();
-}
-
 }  // namespace
+
+void add(Connection& c) {
+    c.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        install(c);
+        c.execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        // SQLite may have rolled back already; the first failure is the one to report.
+        try {
+            c.execute(QStringLiteral("ROLLBACK"));
+        } catch (const DataError&) {
+        }
+        throw;
+    }
+}
 
 QString rowObject(const QString& rowName, const std::vector<Connection::ColumnInfo>& columns) {
     QStringList parts;
@@ -86,11 +94,17 @@ QString keyColumn(const QString& table) {
 }
 
 bool complete(Connection& c) {
-    if (!exists(c, QStringLiteral("table"), tableName())) return false;
+    // One look at the schema for the table and every trigger: it runs at each open.
+    QStringList names{tableName()};
     for (const schema::Table& t : schema::tables())
-        for (const char* action : Actions)
-            if (!exists(c, QStringLiteral("trigger"), triggerName(t, action))) return false;
-    return true;
+        for (const char* action : Actions) names << triggerName(t, action);
+    QStringList marks;
+    for (qsizetype i = 0; i < names.size(); ++i) marks << QStringLiteral("?");
+    auto st = c.prepare(QStringLiteral("SELECT count(DISTINCT lower(name)) FROM sqlite_schema "
+                                       "WHERE type IN ('table', 'trigger') AND lower(name) IN (%1)")
+                            .arg(marks.join(QStringLiteral(", "))));
+    for (qsizetype i = 0; i < names.size(); ++i) st->bind(int(i + 1), names[i].toLower());
+    return st->step() && st->columnInt64(0) == names.size();
 }
 
 void install(Connection& c) {

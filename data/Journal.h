@@ -22,6 +22,9 @@ bool complete(Connection& c);
 // Adds whatever of the journal is missing; touches no row of the program's
 // tables. Runs no transaction of its own: the caller wraps it in one.
 void install(Connection& c);
+// install() in a write transaction of its own, taken at once (BEGIN IMMEDIATE);
+// a failure rolls it back and goes on to the caller.
+void add(Connection& c);
 // The SQL expression of a row's values as the journal keeps them, for the row
 // named rowName (a table's name, or OLD or NEW in a trigger).
 QString rowObject(const QString& rowName, const std::vector<Connection::ColumnInfo>& columns);

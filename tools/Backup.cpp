@@ -17,6 +17,7 @@
 #include <chrono>
 
 #include "BackupFiles.h"
+#include "Catalog.h"
 
 namespace backup {
 
@@ -53,9 +54,7 @@ QString manifestEntry() {
 }
 
 void copyDatabase(const QString& from, const QString& to) {
-    const QFileInfo info(from);
-    if (!info.exists()) throw DataError(QStringLiteral("\"%1\" does not exist").arg(from));
-    if (!info.isFile()) throw DataError(QStringLiteral("\"%1\" is not a file").arg(from));
+    dbtools::requireFile(from);
     SqliteHandle source;
     SqliteHandle copy;
     // Read-write, though nothing is written: the last connection to close takes the
@@ -147,7 +146,7 @@ int64_t writeArchive(const QString& archivePath, const std::vector<ArchiveFile>&
     syncFile(*out);
     const int64_t bytes = out->size();
     out->close();
-    if (!renameNoReplace(out->fileName(), archivePath)) {
+    if (!dbtools::renameNoReplace(out->fileName(), archivePath)) {
         if (errno == EEXIST)
             throw DataError(QStringLiteral("\"%1\" already exists; a backup never replaces a file")
                                 .arg(archivePath));

@@ -47,19 +47,6 @@ QString archiveText(archive* a) {
     return text ? QString::fromUtf8(text) : QStringLiteral("unknown error");
 }
 
-// Renames without replacing: false, with errno EEXIST, when `to` exists.
-bool renameNoReplace(const QString& from, const QString& to) {
-    const QByteArray f = QFile::encodeName(from);
-    const QByteArray t = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // A filesystem without the flag: a hard link cannot replace either.
-    if (::link(f.constData(), t.constData()) != 0) return false;
-    ::unlink(f.constData());
-    return true;
-}
-
 bool renameReplacing(const QString& from, const QString& to) {
     return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }

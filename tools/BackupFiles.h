@@ -55,8 +55,6 @@ using EntryPtr = std::unique_ptr<archive_entry, EntryDeleter>;
 
 QString archiveText(archive* a);
 
-// Renames without replacing: false, with errno EEXIST, when `to` exists.
-bool renameNoReplace(const QString& from, const QString& to);
 bool renameReplacing(const QString& from, const QString& to);
 void syncFolder(const QString& folder);
 void syncFile(QFile& file);

@@ -55,16 +55,26 @@ QString freeNameBeside(const QString& path) {
     }
 }
 
-void renameWithoutReplacing(const QString& from, const QString& to) {
+void requireFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) throw DataError(QStringLiteral("\"%1\" does not exist").arg(path));
+    if (!info.isFile()) throw DataError(QStringLiteral("\"%1\" is not a file").arg(path));
+}
+
+bool renameNoReplace(const QString& from, const QString& to) {
     const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
-    int rc =
-        ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
-    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        // A file system without the no-replace rename: a hard link refuses an existing name too.
-        rc = ::link(source.constData(), target.constData());
-        if (rc == 0) ::unlink(source.constData());
-    }
-    if (rc != 0) {
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) ==
+        0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace rename: a hard link refuses an existing name too.
+    if (::link(source.constData(), target.constData()) != 0) return false;
+    ::unlink(source.constData());
+    return true;
+}
+
+void renameWithoutReplacing(const QString& from, const QString& to) {
+    if (!renameNoReplace(from, to)) {
         const int error = errno;
         if (error == EEXIST)
             throw DataError(QStringLiteral("\"%1\" already exists; nothing was written").arg(to));
@@ -91,8 +101,7 @@ NewDatabase::~NewDatabase() {
 void NewDatabase::finish() {
     // The rows this run wrote are the database's beginning; the journal records what
     // changes from here on.
-    if (m_tables == Tables::Program)
-        inTransaction(m_connection, [this] { journal::install(m_connection); });
+    if (m_tables == Tables::Program) journal::add(m_connection);
     m_connection.execute(QStringLiteral("PRAGMA journal_mode=WAL"));
     m_connection.close();
     m_finished = true;

@@ -51,6 +51,14 @@ void inTransaction(Connection& c, const std::function<void()>& work);
 // Throws when something already exists at path, naming it.
 void refuseExisting(const QString& path);
 
+// Throws, naming the path, unless a file is there (asked before SQLite or libmdb
+// is, so a missing file is never created).
+void requireFile(const QString& path);
+
+// Renames from to to in one step unless something exists at to: false, with errno
+// EEXIST, when it does, or with the system's errno on another failure.
+bool renameNoReplace(const QString& from, const QString& to);
+
 // A name in path's folder where nothing exists yet, for a file that becomes path
 // when it is complete ("verdikon.mdb" → "verdikon.mdb.3f2a.part").
 QString freeNameBeside(const QString& path);

@@ -285,10 +285,7 @@ Contents contents(Connection& c) {
 }
 
 CheckReport check(const QString& path) {
-    const QFileInfo info(path);
-    // Asked before SQLite is, so a missing file is never created.
-    if (!info.exists()) throw DataError(QStringLiteral("\"%1\" does not exist").arg(path));
-    if (!info.isFile()) throw DataError(QStringLiteral("\"%1\" is not a file").arg(path));
+    requireFile(path);
 
     CheckReport report;
     SqliteConnection c(path);

@@ -18,9 +18,7 @@ namespace {
 // An existing database of the program; never creates one, and writes nothing to
 // a file that is not one.
 std::unique_ptr<SqliteConnection> openRegister(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) throw DataError(QStringLiteral("\"%1\" does not exist").arg(path));
-    if (!info.isFile()) throw DataError(QStringLiteral("\"%1\" is not a file").arg(path));
+    requireFile(path);
     auto c = std::make_unique<SqliteConnection>(path);
     c->setValidator([path](Connection& conn) {
         const QStringList problems = schema::problems(conn);
@@ -192,17 +190,7 @@ QString upgrade(const QString& path) {
     if (journal::complete(*c))
         return QStringLiteral("%1: already has the journal of changes; nothing was changed\n")
             .arg(path);
-    c->execute(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        journal::install(*c);
-        c->execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            c->execute(QStringLiteral("ROLLBACK"));
-        } catch (const DataError&) {
-        }
-        throw;
-    }
+    journal::add(*c);
     return QStringLiteral("%1: the journal of changes was added; no row was changed\n").arg(path);
 }
 

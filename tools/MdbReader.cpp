@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "Catalog.h"
 #include "DataError.h"
 #include "JetReader.h"
 
@@ -210,9 +211,7 @@ private:
 }  // namespace
 
 std::unique_ptr<JetReader> openJetFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) throw DataError(QStringLiteral("\"%1\" does not exist").arg(path));
-    if (!info.isFile()) throw DataError(QStringLiteral("\"%1\" is not a file").arg(path));
+    requireFile(path);
     MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!mdb) throw DataError(QStringLiteral("\"%1\" is not a Jet database (.mdb)").arg(path));
     auto reader = std::make_unique<MdbReader>(path, mdb);

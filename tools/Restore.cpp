@@ -10,6 +10,7 @@
 
 #include "Backup.h"
 #include "BackupFiles.h"
+#include "Catalog.h"
 
 namespace backup {
 
@@ -278,11 +279,8 @@ private:
 
 RestoreSummary restoreDatabase(const QString& archivePath, const QString& database,
                                const QString& programDir, bool force) {
+    dbtools::requireFile(archivePath);
     const QFileInfo archiveInfo(archivePath);
-    if (!archiveInfo.exists())
-        throw DataError(QStringLiteral("\"%1\" does not exist").arg(archivePath));
-    if (!archiveInfo.isFile())
-        throw DataError(QStringLiteral("\"%1\" is not a file").arg(archivePath));
     const QFileInfo target(database);
     if (target.isDir()) throw DataError(QStringLiteral("\"%1\" is a folder").arg(database));
     if (target.exists() && target.canonicalFilePath() == archiveInfo.canonicalFilePath())
@@ -355,7 +353,7 @@ RestoreSummary restoreDatabase(const QString& archivePath, const QString& databa
         std::unique_ptr<OldDatabase> old;
         if (force) old = std::make_unique<OldDatabase>(database);
         const bool renamed = force ? renameReplacing(restored.fileName(), database)
-                                   : renameNoReplace(restored.fileName(), database);
+                                   : dbtools::renameNoReplace(restored.fileName(), database);
         if (!renamed)
             throw DataError(QStringLiteral("Cannot write \"%1\": %2").arg(database, systemText()));
         restored.setAutoRemove(false);
@@ -370,8 +368,8 @@ RestoreSummary restoreDatabase(const QString& archivePath, const QString& databa
         const QString to = QDir(photo->teacher ? teachers : students).filePath(photo->fileName);
         QFile::setPermissions(photo->temporary, QFile::ReadOwner | QFile::WriteOwner |
                                                     QFile::ReadGroup | QFile::ReadOther);
-        const bool moved =
-            force ? renameReplacing(photo->temporary, to) : renameNoReplace(photo->temporary, to);
+        const bool moved = force ? renameReplacing(photo->temporary, to)
+                                 : dbtools::renameNoReplace(photo->temporary, to);
         if (!moved)
             throw DataError(QStringLiteral("Cannot write \"%1\": %2").arg(to, systemText()));
         ++summary.photos;

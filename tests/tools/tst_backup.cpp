@@ -29,36 +29,9 @@
 #include "DbTool.h"
 #include "FileBytes.h"
 #include "Schema.h"
+#include "ToolRun.h"
 
 namespace {
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result tool(const QStringList& args) {
-    QProcess p;
-    p.setProgram(QStringLiteral(TESSALY_DB_EXECUTABLE));
-    p.setArguments(args);
-    p.start();
-    Result r;
-    if (!p.waitForFinished(240000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("did not finish");
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-QString describe(const Result& r) {
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.code).arg(r.out, r.err);
-}
 
 // What the sqlite3 shell prints for the whole database.
 QByteArray dump(const QString& db) {
@@ -195,7 +168,7 @@ private:
     QString m_demo;     // a demonstration database with photos
     QString m_program;  // the folder holding its Foto and Foto/Prepod
     QString m_archive;  // its backup with the photos
-    Result m_backup;
+    ToolResult m_backup;
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // A first photo of the archive: its name under the program folder.
@@ -210,7 +183,8 @@ private slots:
         m_demo = path(QStringLiteral("demo.mdb"));
         m_program = path(QStringLiteral("program"));
         m_archive = path(QStringLiteral("demo.tar.zst"));
-        Result r = tool({QStringLiteral("demo"), m_demo, QStringLiteral("--photos"), m_program});
+        ToolResult r =
+            tool({QStringLiteral("demo"), m_demo, QStringLiteral("--photos"), m_program});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         m_backup = tool(
             {QStringLiteral("backup"), m_demo, m_archive, QStringLiteral("--photos"), m_program});
@@ -231,7 +205,7 @@ private slots:
         const QString db = dir.filePath(QStringLiteral("verdikon.mdb"));
         const QString program = dir.filePath(QStringLiteral("program"));
         QVERIFY(QDir().mkpath(program));
-        const Result r =
+        const ToolResult r =
             tool({QStringLiteral("restore"), m_archive, db, QStringLiteral("--photos"), program});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         QCOMPARE(dump(db), dump(m_demo));
@@ -268,7 +242,7 @@ private slots:
         QTemporaryDir dir;
         const QString db = dir.filePath(QStringLiteral("busy.mdb"));
         const QString archive = dir.filePath(QStringLiteral("busy.tar.zst"));
-        const Result made = tool(
+        const ToolResult made = tool(
             {QStringLiteral("generate"), db, QStringLiteral("--students"), QStringLiteral("2000")});
         QVERIFY2(made.code == 0, qPrintable(describe(made)));
         const int64_t base = rowsOf(db, QStringLiteral("ID_kontrol"));
@@ -301,7 +275,7 @@ private slots:
         });
         while (committed < 5 * Batch && !writerFailed) QThread::msleep(5);
         const int64_t before = committed;
-        const Result r = tool({QStringLiteral("backup"), db, archive});
+        const ToolResult r = tool({QStringLiteral("backup"), db, archive});
         const int64_t after = committed;
         stop = true;
         writer.join();
@@ -410,12 +384,12 @@ private slots:
         const QString program = dir.filePath(QStringLiteral("program"));
         QVERIFY(QDir().mkpath(program + QStringLiteral("/Foto/Prepod")));
         writeFile(QDir(program).filePath(firstStudentPhoto()), "the old photo");
-        const Result made = tool({QStringLiteral("create"), db});
+        const ToolResult made = tool({QStringLiteral("create"), db});
         QVERIFY2(made.code == 0, qPrintable(describe(made)));
         const auto before = filesUnder(dir.path());
 
-        const Result r = tool({QStringLiteral("restore"), archive, db, QStringLiteral("--photos"),
-                               program, QStringLiteral("--force")});
+        const ToolResult r = tool({QStringLiteral("restore"), archive, db,
+                                   QStringLiteral("--photos"), program, QStringLiteral("--force")});
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(archive) && r.err.contains(message), qPrintable(r.err));
         QCOMPARE(r.err.trimmed().count(QLatin1Char('\n')), 0);
@@ -426,11 +400,11 @@ private slots:
     void restoreReplacesAnExistingDatabaseOnlyWithForce() {
         QTemporaryDir dir;
         const QString db = dir.filePath(QStringLiteral("verdikon.mdb"));
-        const Result made = tool({QStringLiteral("create"), db});
+        const ToolResult made = tool({QStringLiteral("create"), db});
         QVERIFY2(made.code == 0, qPrintable(describe(made)));
         const QByteArray old = fileBytes(db);
 
-        Result r = tool({QStringLiteral("restore"), m_archive, db});
+        ToolResult r = tool({QStringLiteral("restore"), m_archive, db});
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(db) && r.err.contains(QStringLiteral("--force")),
                  qPrintable(r.err));
@@ -466,7 +440,7 @@ private slots:
         QStringList args{QStringLiteral("restore"), m_archive, db, QStringLiteral("--photos"),
                          program};
         if (force) args << QStringLiteral("--force");
-        const Result r = tool(args);
+        const ToolResult r = tool(args);
         QVERIFY2(r.code == exitCode, qPrintable(describe(r)));
         if (exitCode != 0) {
             QVERIFY2(r.err.contains(photo), qPrintable(r.err));
@@ -507,7 +481,7 @@ private slots:
         }
         if (left == QLatin1String("garbage")) writeFile(db, QByteArray(4096, 'g'));
 
-        const Result r =
+        const ToolResult r =
             tool({QStringLiteral("restore"), m_archive, db, QStringLiteral("--force")});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         QCOMPARE(dump(db), dump(m_demo));
@@ -523,7 +497,7 @@ private slots:
         running.execute(QStringLiteral("INSERT INTO ID_kontrol VALUES (77, 'в работе')"));
         const QByteArray before = dump(db);
 
-        const Result r =
+        const ToolResult r =
             tool({QStringLiteral("restore"), m_archive, db, QStringLiteral("--force")});
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(db) && r.err.contains(QStringLiteral("in use")), qPrintable(r.err));
@@ -576,7 +550,7 @@ private slots:
                          database == QLatin1String("demo") ? m_demo : at(database), archive};
         if (!photos.isEmpty()) args << QStringLiteral("--photos") << at(photos);
 
-        const Result r = tool(args);
+        const ToolResult r = tool(args);
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(at(named)) && r.err.contains(message), qPrintable(r.err));
         QVERIFY(filesUnder(dir.path()) == before);

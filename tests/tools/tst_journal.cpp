@@ -58,6 +58,14 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The program's tables as databases were made before the journal existed.
+void createWithoutJournal(const QString& db) {
+    SqliteConnection::createFile(db);
+    SqliteConnection c(db);
+    c.open();
+    schema::create(c);
+}
+
 QString refusal(const std::function<void()>& work) {
     try {
         work();
@@ -279,12 +287,7 @@ private slots:
         QTemporaryDir dir;
         const QString db = dir.filePath(QStringLiteral("old.mdb"));
         // A database as it was made before the journal: the program's tables and rows only.
-        {
-            SqliteConnection::createFile(db);
-            SqliteConnection c(db);
-            c.open();
-            schema::create(c);
-        }
+        createWithoutJournal(db);
         QCOMPARE(
             shell(db, QString::fromUtf8(
                           "INSERT INTO Studenti (N_student, Fam, BirthDate) VALUES "
@@ -312,12 +315,7 @@ private slots:
     void commandsRefuseADatabaseWithoutTheJournalOrForeign() {
         QTemporaryDir dir;
         const QString db = dir.filePath(QStringLiteral("old.mdb"));
-        {
-            SqliteConnection::createFile(db);
-            SqliteConnection c(db);
-            c.open();
-            schema::create(c);
-        }
+        createWithoutJournal(db);
         QVERIFY(refusal([&] {
                     history(db, {});
                 }).contains(QStringLiteral("tessaly-db upgrade adds it")));

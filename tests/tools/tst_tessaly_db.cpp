@@ -20,36 +20,9 @@
 #include "Connection.h"
 #include "FileBytes.h"
 #include "Schema.h"
+#include "ToolRun.h"
 
 namespace {
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Result tool(const QStringList& args) {
-    QProcess p;
-    p.setProgram(QStringLiteral(TESSALY_DB_EXECUTABLE));
-    p.setArguments(args);
-    p.start();
-    Result r;
-    if (!p.waitForFinished(240000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("did not finish");
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-QString describe(const Result& r) {
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.code).arg(r.out, r.err);
-}
 
 // A second connection to a file the tool wrote.
 class Db {
@@ -106,13 +79,13 @@ private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         m_demo = path(QStringLiteral("demo.mdb"));
-        const Result r = tool({QStringLiteral("demo"), m_demo});
+        const ToolResult r = tool({QStringLiteral("demo"), m_demo});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
     }
 
     void createMakesAnEmptyDatabaseOfTheSchema() {
         const QString file = path(QStringLiteral("empty.mdb"));
-        const Result r = tool({QStringLiteral("create"), file});
+        const ToolResult r = tool({QStringLiteral("create"), file});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         QVERIFY(r.out.contains(file));
         Db db(file);
@@ -148,7 +121,7 @@ private slots:
         args.replaceInStrings(QStringLiteral("@photos"), dir.filePath(QStringLiteral("photos")));
         args.insert(1, file);
 
-        const Result r = tool(args);
+        const ToolResult r = tool(args);
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(file), qPrintable(r.err));
         QCOMPARE(fileBytes(file), content);
@@ -190,7 +163,7 @@ private slots:
         named.replace(QStringLiteral("@"), dir.path());
         mustNotExist.replace(QStringLiteral("@"), dir.path());
 
-        const Result r = tool(args);
+        const ToolResult r = tool(args);
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(named), qPrintable(r.err));
         QCOMPARE(r.err.trimmed().count(QLatin1Char('\n')), 0);
@@ -457,7 +430,7 @@ private slots:
 
     void demoIsTheSameOnEveryRun() {
         const QString again = path(QStringLiteral("demo-again.mdb"));
-        const Result r = tool({QStringLiteral("demo"), again});
+        const ToolResult r = tool({QStringLiteral("demo"), again});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         Db first(m_demo);
         Db second(again);
@@ -472,7 +445,8 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("verdikon.mdb"));
         const QString photos = dir.filePath(QStringLiteral("Фото архив"));
-        const Result r = tool({QStringLiteral("demo"), file, QStringLiteral("--photos"), photos});
+        const ToolResult r =
+            tool({QStringLiteral("demo"), file, QStringLiteral("--photos"), photos});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         Db db(file);
         struct Kind {
@@ -525,7 +499,7 @@ private slots:
     }
 
     void checkPassesOnTheDemo() {
-        const Result r = tool({QStringLiteral("check"), m_demo});
+        const ToolResult r = tool({QStringLiteral("check"), m_demo});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         QVERIFY(r.err.isEmpty());
         QCOMPARE(r.out.trimmed().count(QLatin1Char('\n')), 0);
@@ -587,7 +561,7 @@ private slots:
         }
         const QByteArray before = fileBytes(file);
 
-        const Result r = tool({QStringLiteral("check"), file});
+        const ToolResult r = tool({QStringLiteral("check"), file});
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY2(r.err.contains(file) && r.err.contains(named), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
@@ -596,8 +570,8 @@ private slots:
 
     void generateFillsEveryTableInProportion() {
         const QString file = path(QStringLiteral("generated.mdb"));
-        const Result r = tool({QStringLiteral("generate"), file, QStringLiteral("--students"),
-                               QStringLiteral("200")});
+        const ToolResult r = tool({QStringLiteral("generate"), file, QStringLiteral("--students"),
+                                   QStringLiteral("200")});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         Db db(file);
         QCOMPARE(schema::problems(db.connection()), QStringList());
@@ -632,14 +606,14 @@ private slots:
         QCOMPARE(db.count(QStringLiteral("SELECT count(*) FROM Studenti WHERE ID_group NOT IN "
                                          "(SELECT ID_GRoup FROM Gruppa)")),
                  0);
-        const Result checked = tool({QStringLiteral("check"), file});
+        const ToolResult checked = tool({QStringLiteral("check"), file});
         QVERIFY2(checked.code == 0, qPrintable(describe(checked)));
     }
 
     void importMdbPrintsALinePerTableAndNeverOverwrites() {
         const QString source = QStringLiteral(TESSALY_JET_TESTDATA "/nwind.mdb");
         const QString dest = path(QStringLiteral("nwind.sqlite"));
-        const Result r =
+        const ToolResult r =
             tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -647,14 +621,14 @@ private slots:
         QVERIFY2(lines.contains(QStringLiteral("Order Details: 2155 rows read, 2155 written")),
                  qPrintable(r.out));
         const QByteArray before = fileBytes(dest);
-        const Result again =
+        const ToolResult again =
             tool({QStringLiteral("import-mdb"), source, dest, QStringLiteral("--all")});
         QVERIFY2(again.code == 1 && again.err.contains(QStringLiteral("already exists")),
                  qPrintable(describe(again)));
         QCOMPARE(fileBytes(dest), before);
         // Without --all a file of other tables is refused rather than taken as an empty register.
         const QString register_ = path(QStringLiteral("nwind-register.mdb"));
-        const Result program = tool({QStringLiteral("import-mdb"), source, register_});
+        const ToolResult program = tool({QStringLiteral("import-mdb"), source, register_});
         QVERIFY2(program.code == 1 &&
                      program.err.contains(QStringLiteral("none of the program's tables")),
                  qPrintable(describe(program)));
@@ -715,7 +689,7 @@ private slots:
         QFETCH(int, code);
         QTemporaryDir dir;
         args.replaceInStrings(QStringLiteral("@"), dir.path());
-        const Result r = tool(args);
+        const ToolResult r = tool(args);
         QVERIFY2(r.code == code, qPrintable(describe(r)));
         // The usage goes to stdout when asked for, to stderr after a mistake.
         const QString& usage = code == 0 ? r.out : r.err;
