@@ -1,7 +1,6 @@
 #include "Journal.h"
 
 #include "Connection.h"
-#include "DataError.h"
 #include "Schema.h"
 
 namespace journal {
@@ -65,18 +64,8 @@ QString triggerSql(Connection& c, const schema::Table& t, const char* action) {
 }  // namespace
 
 void add(Connection& c) {
-    c.execute(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        install(c);
-        c.execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        // SQLite may have rolled back already; the first failure is the one to report.
-        try {
-            c.execute(QStringLiteral("ROLLBACK"));
-        } catch (const DataError&) {
-        }
-        throw;
-    }
+    inTransaction(
+        c, [&c] { install(c); }, true);
 }
 
 QString rowObject(const QString& rowName, const std::vector<Connection::ColumnInfo>& columns) {

@@ -107,22 +107,6 @@ void NewDatabase::finish() {
     m_finished = true;
 }
 
-void inTransaction(Connection& c, const std::function<void()>& work) {
-    c.execute(QStringLiteral("BEGIN"));
-    try {
-        work();
-        c.execute(QStringLiteral("COMMIT"));
-    } catch (...) {
-        // SQLite may have rolled back already (a full disk); the first failure is the one to
-        // report.
-        try {
-            c.execute(QStringLiteral("ROLLBACK"));
-        } catch (const DataError&) {
-        }
-        throw;
-    }
-}
-
 // ---- inserts
 
 Insert::Insert(Connection& c, const QString& table, const QStringList& columns) : m_connection(c) {

@@ -45,9 +45,6 @@ private:
     bool m_finished = false;
 };
 
-// Runs work between BEGIN and COMMIT; a failure rolls back and goes on to the caller.
-void inTransaction(Connection& c, const std::function<void()>& work);
-
 // Throws when something already exists at path, naming it.
 void refuseExisting(const QString& path);
 

@@ -171,6 +171,22 @@ QVariant Statement::columnValue(int col) {
     return {};
 }
 
+void inTransaction(Connection& c, const std::function<void()>& work, bool immediate) {
+    c.execute(immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    try {
+        work();
+        c.execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        // SQLite may have rolled back already (a full disk); the first failure is the one to
+        // report.
+        try {
+            c.execute(QStringLiteral("ROLLBACK"));
+        } catch (const DataError&) {
+        }
+        throw;
+    }
+}
+
 QString quoteIdentifier(const QString& name) {
     QString q = name;
     q.replace(QLatin1Char('"'), QLatin1String("\"\""));
