@@ -1,6 +1,6 @@
 // The engine's own small interface to a relational database: prepare, bind,
 // step, read a column, last insert id, execute. SqliteConnection implements it
-// over SQLite through SQLiteCpp; a server engine could sit behind the same calls.
+// over SQLite through SQLiteCpp, PgConnection over PostgreSQL through libpq.
 //
 // Every failure is a DataError carrying the database engine's own text.
 #pragma once
@@ -53,7 +53,10 @@ public:
 
 class Connection {
 public:
+    // Which SQL the database speaks, for the few statements that differ (schema, triggers).
+    enum class Dialect { Sqlite, Postgres };
     virtual ~Connection() = default;
+    virtual Dialect dialect() const = 0;
     virtual void open() = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
@@ -93,6 +96,7 @@ public:
     QString path() const { return m_path; }
     void setPath(const QString& path);
 
+    Dialect dialect() const override { return Dialect::Sqlite; }
     void open() override;
     void close() override;
     bool isOpen() const override;

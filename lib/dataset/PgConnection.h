@@ -18,6 +18,7 @@ public:
     QString conninfo() const { return m_conninfo; }
     void setConninfo(const QString& conninfo);
 
+    Dialect dialect() const override { return Dialect::Postgres; }
     void open() override;
     void close() override;
     bool isOpen() const override;
