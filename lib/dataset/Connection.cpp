@@ -172,7 +172,9 @@ QVariant Statement::columnValue(int col) {
 }
 
 void inTransaction(Connection& c, const std::function<void()>& work, bool immediate) {
-    c.execute(immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    // A server locks the rows a transaction writes as it writes them: plain BEGIN there.
+    c.execute(immediate && c.dialect() == Connection::Dialect::Sqlite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                                      : QStringLiteral("BEGIN"));
     try {
         work();
         c.execute(QStringLiteral("COMMIT"));

@@ -126,8 +126,8 @@ private:
     std::function<void(Connection&)> m_validator;
 };
 
-// Runs work between BEGIN (BEGIN IMMEDIATE when `immediate`: the write lock taken
-// at once) and COMMIT; a failure rolls back and goes on to the caller.
+// Runs work between BEGIN (on SQLite BEGIN IMMEDIATE when `immediate`: the write lock
+// taken at once) and COMMIT; a failure rolls back and goes on to the caller.
 void inTransaction(Connection& c, const std::function<void()>& work, bool immediate = false);
 
 // Quotes a name for use as an SQL identifier.
