@@ -317,6 +317,10 @@ QVariant TestDb::scalar(const QString& sql) {
     return st->step() ? st->columnValue(0) : QVariant();
 }
 
+QString TestDb::storedDate(const QString& isoDate) const {
+    return m_backend == Backend::Sqlite ? isoDate : isoDate + QStringLiteral(" 00:00:00");
+}
+
 void TestDb::addBackends() {
     QTest::addColumn<Backend>("backend");
     QTest::newRow("sqlite") << Backend::Sqlite;

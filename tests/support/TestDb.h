@@ -39,6 +39,9 @@ public:
     // Every row of a query as "a|b|c" lines, read on a second connection.
     QStringList rows(const QString& sql);
     QVariant scalar(const QString& sql);
+    // A date ("2024-03-01") as rows() reads it back: SQLite keeps the text the engine wrote,
+    // the server a timestamp(0), which reads with its time of day.
+    QString storedDate(const QString& isoDate) const;
 
     // The global data of a suite that runs on both: a "backend" column, rows "sqlite" and
     // "server".

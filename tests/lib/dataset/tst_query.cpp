@@ -283,8 +283,14 @@ void TestQuery::declaredTypeOutlivesTextReplacement() {
     QFETCH(QStringList, steps);
     TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {});
-    const QString statement = QStringLiteral(
-        "SELECT typeof(:ID_G) AS Kind, count(*) AS Students FROM Student WHERE ID_Group = :id_g");
+    // SQLite tells the type a value was bound with; the server settles a parameter's type
+    // from where it stands (PgConnection), so there the statement only counts.
+    const bool sqlite = db.backend() == TestDb::Backend::Sqlite;
+    const QString statement =
+        sqlite ? QStringLiteral(
+                     "SELECT typeof(:ID_G) AS Kind, count(*) AS Students FROM Student "
+                     "WHERE ID_Group = :id_g")
+               : QStringLiteral("SELECT count(*) AS Students FROM Student WHERE ID_Group = :id_g");
     for (const QString& step : steps) {
         if (step == QLatin1String("declare"))
             q->declareParameter(QStringLiteral("ID_G"), FieldType::Integer);
@@ -301,7 +307,7 @@ void TestQuery::declaredTypeOutlivesTextReplacement() {
     QCOMPARE(q->parameter(QStringLiteral("id_g")).typeId(), QMetaType::Int);
     QCOMPARE(q->parameter(QStringLiteral("id_g")).toInt(), 7);
     q->open();
-    QCOMPARE(shown(*q, QStringLiteral("Kind")), QStringList{QStringLiteral("integer")});
+    if (sqlite) QCOMPARE(shown(*q, QStringLiteral("Kind")), QStringList{QStringLiteral("integer")});
     q->setParameter(QStringLiteral("ID_G"), QStringLiteral(" 2 "));
     q->close();
     q->open();
@@ -383,7 +389,7 @@ void TestQuery::execSqlCountsChangedRows_data() {
                        "CREATE FUNCTION logged() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
                        "INSERT INTO Log VALUES (OLD.\"ID\", OLD.\"ID_Group\"); "
                        "INSERT INTO Log VALUES (NEW.\"ID\", NEW.\"ID_Group\"); RETURN NEW; END$$",
-                       "CREATE TRIGGER Logged AFTER UPDATE ON Student FOR EACH ROW "
+                       "CREATE TRIGGER Logged AFTER UPDATE ON \"Student\" FOR EACH ROW "
                        "EXECUTE FUNCTION logged()"}
         << QStringList{"UPDATE Student SET ID_Group = 3 WHERE ID_Group = 1"} << QVariantMap() << 2
         << QStringList{"1|Алексеев|3", "2|Борисова|3", "3|Васильев|2", "4|Громова|2"};
@@ -476,7 +482,7 @@ void TestQuery::joinOrGroupingIsReadOnly_data() {
         << QStringLiteral("SELECT Fam FROM Student WHERE Kurs = 1 UNION SELECT Name FROM Grp");
     QTest::newRow("expression") << QStringLiteral("SELECT Fam || ' ' || Kurs FROM Student");
     QTest::newRow("subquery as table")
-        << QStringLiteral("SELECT * FROM (SELECT Fam FROM Student WHERE Kurs = 2)");
+        << QStringLiteral("SELECT * FROM (SELECT Fam FROM Student WHERE Kurs = 2) AS s");
 }
 
 void TestQuery::joinOrGroupingIsReadOnly() {
@@ -569,7 +575,7 @@ void TestQuery::declaredFieldsHideOtherColumns() {
     q->fieldByName(QStringLiteral("Fam")).setValue(QStringLiteral("Новикова"));
     q->post();
     QCOMPARE(db.rows(QStringLiteral("SELECT Fam, Kurs, Born FROM Student WHERE ID = 1")),
-             QStringList{"Новикова|1|2004-05-12"});
+             QStringList{"Новикова|1|" + db.storedDate(QStringLiteral("2004-05-12"))});
 }
 
 void TestQuery::keepsSnapshotUntilRefresh_data() {
