@@ -29,8 +29,10 @@ bool onServer(Connection& c) {
     return c.dialect() == Connection::Dialect::Postgres;
 }
 
-// The most values one statement binds, below SQLite's and the server's limits.
-constexpr int MaxValuesPerStatement = 30000;
+// The most values one statement binds. libpq takes a statement's description of its
+// parameters (4 bytes each) only when it is under 30000 bytes, far below SQLite's
+// and the server's own limits.
+constexpr int MaxValuesPerStatement = 6000;
 constexpr int MaxRowsPerStatement = 500;
 
 // The program's tables and the journal's that are there, by their schema names.
@@ -111,6 +113,7 @@ struct Transfer {
     std::vector<Conversion> conversions;
     QString order;             // the source's row order
     int tableNameColumn = -1;  // the journal's TableName, which a RowKey depends on
+    int counterColumn = -1;    // the table's counter, if it has one
 };
 
 // Rows gathered for one multi-row INSERT.
@@ -213,6 +216,7 @@ Transfer programTable(Connection& from, Connection& to, const schema::Table& t) 
         out.conversions.push_back(Conversion::None);
     }
     for (const schema::Column& col : t.columns) {
+        if (col.type == schema::Type::Counter) out.counterColumn = int(out.sourceColumns.size());
         out.sourceColumns << quoteIdentifier(columnOf(from, out.sourceTable, col.name));
         out.destColumns << quoteIdentifier(columnOf(to, out.destTable, col.name));
         out.conversions.push_back(col.type == schema::Type::DateTime ? Conversion::Date
@@ -239,77 +243,80 @@ Transfer journalTable(Connection& from, Connection& to) {
                                                                     : Conversion::None);
     }
     out.order = out.sourceColumns.first();
+    out.counterColumn = 0;
     return out;
 }
 
 // The last value the source's counter of a column gave, where it keeps one beyond its rows
 // (AUTOINCREMENT in SQLite, a sequence on the server); -1 when there is none.
 int64_t sourceCounter(Connection& from, const QString& table, const QString& column) {
+    if (onServer(from)) {
+        auto st = from.prepare(QStringLiteral(
+            "SELECT pg_sequence_last_value(pg_get_serial_sequence(?, ?)::regclass)"));
+        st->bind(1, quoteIdentifier(table));
+        st->bind(2, column);
+        return st->step() && st->columnType(0) != Statement::ValueType::Null ? st->columnInt64(0)
+                                                                             : -1;
+    }
+    if (column == schema::hiddenRowId()) return -1;
+    std::unique_ptr<Statement> st;
     try {
-        if (onServer(from)) {
-            auto st = from.prepare(QStringLiteral(
-                "SELECT pg_sequence_last_value(pg_get_serial_sequence(?, ?)::regclass)"));
-            st->bind(1, quoteIdentifier(table));
-            st->bind(2, column);
-            return st->step() && st->columnType(0) != Statement::ValueType::Null
-                       ? st->columnInt64(0)
-                       : -1;
-        }
-        if (column == schema::hiddenRowId()) return -1;
-        auto st = from.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"));
-        st->bind(1, table);
-        return st->step() ? st->columnInt64(0) : -1;
+        st = from.prepare(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"));
     } catch (const DataError&) {
         // A file without any AUTOINCREMENT table has no sqlite_sequence.
         return -1;
     }
+    st->bind(1, table);
+    return st->step() ? st->columnInt64(0) : -1;
 }
 
 // The destination's counters go on past the highest value copied (or the source's own
 // counter, where a row was deleted from its end), as they would have in the source.
 void continueCounters(Connection& from, Connection& to, const Transfer& t) {
-    for (qsizetype i = 0; i < t.destColumns.size(); ++i) {
-        const QString source = t.sourceColumns[i], dest = t.destColumns[i];
-        auto unquoted = [](QString q) {
-            if (q.startsWith(QLatin1Char('"')))
-                q = q.mid(1, q.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
-            return q;
-        };
-        if (onServer(to)) {
-            bool identity = false;
-            for (const auto& col : schema::serverColumns(to, t.destTable))
-                if (col.name == unquoted(dest)) identity = col.identity;
-            if (!identity) continue;
-            const int64_t counter = sourceCounter(from, t.sourceTable, unquoted(source));
-            auto st =
-                to.prepare(QStringLiteral("SELECT setval(pg_get_serial_sequence(:table, :column), "
-                                          "greatest(max(%1), :counter), true) FROM %2 "
-                                          "HAVING greatest(max(%1), :counter) IS NOT NULL")
-                               .arg(dest, quoteIdentifier(t.destTable)));
-            st->bind(1, quoteIdentifier(t.destTable));
-            st->bind(2, unquoted(dest));
-            if (counter < 0)
-                st->bindNull(3);
-            else
-                st->bind(3, counter);
-            st->step();
-            continue;
-        }
-        // SQLite keeps the counters of AUTOINCREMENT tables in sqlite_sequence.
-        if (!onServer(from) || dest == QLatin1String("rowid")) continue;
-        const int64_t counter = sourceCounter(from, t.sourceTable, unquoted(source));
-        if (counter < 0) continue;
+    auto unquoted = [](QString q) {
+        if (q.startsWith(QLatin1Char('"')))
+            q = q.mid(1, q.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+        return q;
+    };
+    if (!onServer(to)) {
+        // SQLite keeps the counter of an AUTOINCREMENT table in sqlite_sequence.
+        if (t.counterColumn < 0) return;
+        const int64_t counter =
+            sourceCounter(from, t.sourceTable, unquoted(t.sourceColumns[t.counterColumn]));
+        if (counter < 0) return;
         auto update = to.prepare(
             QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, :seq) WHERE name = :name"));
         update->bind(1, counter);
         update->bind(2, t.destTable);
         update->step();
-        if (to.changes() > 0) continue;
+        if (to.changes() > 0) return;
         auto insert =
             to.prepare(QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"));
         insert->bind(1, t.destTable);
         insert->bind(2, counter);
         insert->step();
+        return;
+    }
+    // On the server every identity column: the counter and the hidden row id.
+    QStringList identities;
+    for (const auto& col : schema::serverColumns(to, t.destTable))
+        if (col.identity) identities << col.name;
+    for (qsizetype i = 0; i < t.destColumns.size(); ++i) {
+        const QString dest = unquoted(t.destColumns[i]);
+        if (!identities.contains(dest)) continue;
+        const int64_t counter = sourceCounter(from, t.sourceTable, unquoted(t.sourceColumns[i]));
+        auto st =
+            to.prepare(QStringLiteral("SELECT setval(pg_get_serial_sequence(:table, :column), "
+                                      "greatest(max(%1), :counter), true) FROM %2 "
+                                      "HAVING greatest(max(%1), :counter) IS NOT NULL")
+                           .arg(t.destColumns[i], quoteIdentifier(t.destTable)));
+        st->bind(1, quoteIdentifier(t.destTable));
+        st->bind(2, dest);
+        if (counter < 0)
+            st->bindNull(3);
+        else
+            st->bind(3, counter);
+        st->step();
     }
 }
 
