@@ -21,6 +21,8 @@ const QString Main = QStringLiteral("Main");
 const QString MainPath = QStringLiteral("MainPath");
 const QString Parameters = QStringLiteral("Параметры");
 const QString Font = QStringLiteral("Шрифт");
+const QString Database = QStringLiteral("База данных");
+const QString Server = QStringLiteral("Сервер");
 const QString DefaultFont = QStringLiteral("MS Sans Serif");
 
 Settings* currentSettings = nullptr;
@@ -113,6 +115,10 @@ QString Settings::main() const {
 
 QString Settings::mainPath() const {
     return m_file ? m_file->read(Files, MainPath) : QString();
+}
+
+QString Settings::server() const {
+    return m_file ? m_file->read(Database, Server).trimmed() : QString();
 }
 
 void Settings::release() {

@@ -10,7 +10,8 @@
 // creating and removing a file in the program folder, and keeps the path.
 //
 // Keys: [Files] Main = the running executable's full path, MainPath = its
-// folder without a trailing separator; [Параметры] Шрифт = the font name.
+// folder without a trailing separator; [Параметры] Шрифт = the font name;
+// [База данных] Сервер = a server database's connection string (kept as it is).
 // The file is current when Main equals the running executable's path exactly,
 // letter case included. A path with characters Windows-1251 cannot hold reads
 // back with '?', so such a program copy finds its file never current.
@@ -46,6 +47,10 @@ public:
     // empty while no settings are open.
     QString main() const;
     QString mainPath() const;
+    // [База данных] Сервер: the libpq connection string of a server database the
+    // desks share; empty for the file in the current folder. A password never
+    // belongs here: libpq reads ~/.pgpass or PGPASSWORD.
+    QString server() const;
 
     // Flushes the file and lets it go; current() no longer points here.
     void release();

@@ -11,8 +11,11 @@
 #include <exception>
 #include <vector>
 
+#include <QFileInfo>
+
 #include "Journal.h"
 #include "Messages.h"
+#include "PgConnection.h"
 #include "References.h"
 #include "Schema.h"
 
@@ -118,28 +121,38 @@ void addJournal(Connection& c) {
     if (journal::complete(c)) return;
     try {
         // A damaged file is never written to; its fault is reported when it is read.
-        auto health = c.prepare(QStringLiteral("PRAGMA quick_check(1)"));
-        if (!health->step() || health->columnValue(0).toString() != QLatin1String("ok")) return;
-        health.reset();
+        if (c.dialect() == Connection::Dialect::Sqlite) {
+            auto health = c.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+            if (!health->step() || health->columnValue(0).toString() != QLatin1String("ok")) return;
+        }
         journal::add(c);
     } catch (const DataError& e) {
         // A file another program holds for writing: the register still opens, and the
         // journal is added on a later start.
         std::fprintf(stderr, "%s: the journal of changes could not be added: %s\n",
-                     TDM::DataSourceName, e.what());
+                     qPrintable(DM ? DM->databaseName() : QString()), e.what());
         return;
     }
     std::fprintf(stderr,
                  "%s: the journal of changes was added (the table Journal and its "
                  "triggers); no row was changed\n",
-                 TDM::DataSourceName);
+                 qPrintable(DM ? DM->databaseName() : QString()));
 }
 }  // namespace
 
-TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(DataSourceName)) {
+namespace {
+std::unique_ptr<Connection> connectionTo(const QString& server) {
+    if (server.trimmed().isEmpty())
+        return std::make_unique<SqliteConnection>(QString::fromUtf8(TDM::DataSourceName));
+    return std::make_unique<PgConnection>(server.trimmed());
+}
+}  // namespace
+
+TDM::TDM(QObject* parent, const QString& server)
+    : QObject(parent), m_connection(connectionTo(server)), ADOConnection1(*m_connection) {
     DM = this;
     setObjectName(QStringLiteral("DM"));
-    ADOConnection1.setValidator([](Connection& c) {
+    ADOConnection1.setValidator([this](Connection& c) {
         const QStringList problems = schema::problems(c);
         if (problems.isEmpty()) {
             addJournal(c);
@@ -147,9 +160,11 @@ TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(Da
         }
         QStringList shown = problems.mid(0, 3);
         if (problems.size() > 3) shown << QStringLiteral("%1 more").arg(problems.size() - 3);
-        throw DataError(
-            QStringLiteral("The file \"%1\" is not a database of this program: %2")
-                .arg(QString::fromUtf8(DataSourceName), shown.join(QStringLiteral("; "))));
+        const QString what = c.dialect() == Connection::Dialect::Sqlite
+                                 ? QStringLiteral("The file \"%1\"")
+                                 : QStringLiteral("The database \"%1\"");
+        throw DataError(QStringLiteral("%1 is not a database of this program: %2")
+                            .arg(what.arg(databaseName()), shown.join(QStringLiteral("; "))));
     });
     declare();
     m_planFollower = std::make_unique<PlanQueryFollower>(this);
@@ -175,6 +190,17 @@ TDM::TDM(QObject* parent) : QObject(parent), ADOConnection1(QString::fromUtf8(Da
     // A dataset opened before the datasets its lookups read: its first row is read again.
     for (Dataset* ds : datasets())
         if (ds->isActive()) ds->recalculate();
+}
+
+QString TDM::databaseFile() const {
+    const auto* file = dynamic_cast<const SqliteConnection*>(m_connection.get());
+    return file ? QFileInfo(file->path()).absoluteFilePath() : QString();
+}
+
+QString TDM::databaseName() const {
+    if (const auto* server = dynamic_cast<const PgConnection*>(m_connection.get()))
+        return PgConnection::shownConninfo(server->conninfo());
+    return QString::fromUtf8(DataSourceName);
 }
 
 TDM::~TDM() {

@@ -18,11 +18,22 @@ public:
     static constexpr const char* DataSourceName = "verdikon.mdb";
 
     // Declares everything, then connects and opens the datasets; every failure
-    // is reported through the general error display and start-up goes on.
-    explicit TDM(QObject* parent = nullptr);
+    // is reported through the general error display and start-up goes on. The
+    // database is the file DataSourceName or, given `server` (a libpq connection
+    // string), that PostgreSQL database, which several desks may share.
+    explicit TDM(QObject* parent = nullptr, const QString& server = QString());
     ~TDM() override;
 
-    SqliteConnection ADOConnection1;
+private:
+    std::unique_ptr<Connection> m_connection;
+
+public:
+    Connection& ADOConnection1;
+    // The database file, absolute; empty when the database is on a server.
+    QString databaseFile() const;
+    // The database as messages name it: the file, or the server's connection
+    // string without a password.
+    QString databaseName() const;
 
     Query* Q_Studenti;
     Table* T_Parents;

@@ -172,6 +172,7 @@ QVariant Statement::columnValue(int col) {
 }
 
 void inTransaction(Connection& c, const std::function<void()>& work, bool immediate) {
+    if (c.isOpen() && c.isInTransaction()) return work();
     // A server locks the rows a transaction writes as it writes them: plain BEGIN there.
     c.execute(immediate && c.dialect() == Connection::Dialect::Sqlite ? QStringLiteral("BEGIN IMMEDIATE")
                                                                       : QStringLiteral("BEGIN"));
@@ -274,6 +275,10 @@ void SqliteConnection::execute(const QString& sql) {
 
 int64_t SqliteConnection::lastInsertId() const {
     return m_impl ? sqlite3_last_insert_rowid(m_impl->handle()) : 0;
+}
+
+bool SqliteConnection::isInTransaction() const {
+    return m_impl && sqlite3_get_autocommit(m_impl->handle()) == 0;
 }
 
 int SqliteConnection::changes() const { return m_impl ? sqlite3_changes(m_impl->handle()) : 0; }

@@ -64,6 +64,8 @@ public:
     // Runs statements that carry no values (schema, pragmas).
     virtual void execute(const QString& sql) = 0;
     virtual int64_t lastInsertId() const = 0;
+    // Whether a transaction begun on this connection is still open.
+    virtual bool isInTransaction() const = 0;
     // Rows changed by the last INSERT, UPDATE or DELETE.
     virtual int changes() const = 0;
     // Rows changed by every INSERT, UPDATE and DELETE since the connection opened.
@@ -81,6 +83,16 @@ public:
     virtual DataVersion dataVersion() = 0;
     // Whole-table snapshots the datasets of this connection share.
     SharedTables& sharedTables() { return m_sharedTables; }
+
+    // Runs after the database is opened and before anything is written to it (on
+    // SQLite the journal mode is the first write); a failure it throws fails the
+    // open, closes the connection again and leaves the database as it was.
+    void setValidator(std::function<void(Connection&)> validator) {
+        m_validator = std::move(validator);
+    }
+
+protected:
+    std::function<void(Connection&)> m_validator;
 
 private:
     SharedTables m_sharedTables;
@@ -103,18 +115,12 @@ public:
     std::unique_ptr<Statement> prepare(const QString& sql) override;
     void execute(const QString& sql) override;
     int64_t lastInsertId() const override;
+    bool isInTransaction() const override;
     int changes() const override;
     int64_t totalChanges() const override;
     std::vector<ColumnInfo> tableColumns(const QString& table) override;
     QString tableName(const QString& table) override;
     DataVersion dataVersion() override;
-
-    // Runs after the file is opened and before anything is written to it (the
-    // journal mode is the first write); a failure it throws fails the open and
-    // leaves the file as it was.
-    void setValidator(std::function<void(Connection&)> validator) {
-        m_validator = std::move(validator);
-    }
 
     // Creates a new, empty database file (for the database tool and tests; the program never does).
     static void createFile(const QString& path);
@@ -123,11 +129,11 @@ private:
     struct Impl;
     QString m_path;
     std::unique_ptr<Impl> m_impl;
-    std::function<void(Connection&)> m_validator;
 };
 
 // Runs work between BEGIN (on SQLite BEGIN IMMEDIATE when `immediate`: the write lock
-// taken at once) and COMMIT; a failure rolls back and goes on to the caller.
+// taken at once) and COMMIT; a failure rolls back and goes on to the caller. Inside a
+// transaction already open the work simply joins it: the outer one commits or rolls back.
 void inTransaction(Connection& c, const std::function<void()>& work, bool immediate = false);
 
 // Quotes a name for use as an SQL identifier.

@@ -45,4 +45,8 @@ inline QString parameterNotFound(const QString& name) {
     return QStringLiteral("Parameter '%1' not found").arg(name);
 }
 inline QString recordNotFound() { return QStringLiteral("Record not found"); }
+// A post or delete found the row changed or gone since this dataset read it.
+inline QString rowChangedElsewhere() {
+    return QStringLiteral("Запись изменена или удалена на другом рабочем месте. Обновите данные.");
+}
 }  // namespace msg

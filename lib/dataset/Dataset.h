@@ -57,6 +57,7 @@
 class Connection;
 class Filter;
 class MasterLink;
+class SqlWriter;
 class Statement;
 
 enum class DatasetState { Inactive, Browse, Edit, Insert };
@@ -282,6 +283,9 @@ private:
     void startInsert(bool atEnd);
     void writeRow();
     void checkRequired() const;
+    // How the stored row r is now, against what this dataset read of it.
+    enum class StoredRow { AsRead, Changed, Gone };
+    StoredRow storedRow(SqlWriter& writer, Row r);
     template <typename Op>
     void guarded(const std::function<void(Dataset&, const DataError&)>& hook, Op op);
 

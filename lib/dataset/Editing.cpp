@@ -7,7 +7,10 @@
 //   detail's link fields take the master's values). The stored row does not
 //   change until the post succeeds.
 // - A post writes one INSERT (then reads the row back, for its counter and
-//   defaults) or one UPDATE of the changed fields, by the hidden key; the
+//   defaults) or one UPDATE of the changed fields, by the hidden key. An UPDATE
+//   or DELETE first reads the stored row in the same write transaction (on a
+//   server, locked) and goes on only when it is as this dataset read it, every
+//   column: two desks editing one row never overwrite each other unseen. The
 //   snapshot then changes the same way, the row is put to its place in the
 //   order (O(log n) search plus a memmove) and the view is rebuilt. A failure
 //   leaves the row pending and nothing changed.
@@ -27,6 +30,32 @@
 #include "Dataset.h"
 #include "MasterLink.h"
 #include "SqlWriter.h"
+
+namespace {
+bool sameValue(const Column& a, Row ra, const Column& b, Row rb) {
+    if (a.isNull(ra) || b.isNull(rb)) return a.isNull(ra) == b.isNull(rb);
+    if (const auto* text = dynamic_cast<const TextColumn*>(&a))
+        return text->text(ra) == static_cast<const TextColumn&>(b).text(rb);
+    if (const auto* date = dynamic_cast<const DateColumn*>(&a))
+        return date->at(ra) == static_cast<const DateColumn&>(b).at(rb);
+    if (const auto* number = dynamic_cast<const FloatColumn*>(&a))
+        return number->at(ra) == static_cast<const FloatColumn&>(b).at(rb);
+    return static_cast<const IntColumn&>(a).at(ra) == static_cast<const IntColumn&>(b).at(rb);
+}
+}  // namespace
+
+Dataset::StoredRow Dataset::storedRow(SqlWriter& writer, Row r) {
+    auto now = writer.readRow(m_columnNames, m_snapshot.key(r), true);
+    if (!now) return StoredRow::Gone;
+    // Read as the snapshot reads, so both sides are the same typed values.
+    for (size_t k = 0; k < m_snapshot.columnCount(); ++k) {
+        const Column& mine = m_snapshot.column(k);
+        const auto stored = Column::create(mine.type());
+        stored->appendFrom(*now, int(k) + 1);
+        if (!sameValue(mine, r, *stored, 0)) return StoredRow::Changed;
+    }
+    return StoredRow::AsRead;
+}
 
 template <typename Op>
 void Dataset::guarded(const std::function<void(Dataset&, const DataError&)>& hook, Op op) {
@@ -154,7 +183,14 @@ void Dataset::writeRow() {
                 written.push_back(f.get());
             }
         if (!written.empty()) {
-            writer.updateRow(columns, values, m_snapshot.key(r));
+            inTransaction(
+                *m_connection,
+                [&] {
+                    if (storedRow(writer, r) != StoredRow::AsRead)
+                        throw DataError(msg::rowChangedElsewhere());
+                    writer.updateRow(columns, values, m_snapshot.key(r));
+                },
+                true);
             const bool resort = m_order.isSorted();
             if (resort) m_order.remove(r);
             for (const Field* f : written)
@@ -205,8 +241,23 @@ void Dataset::remove() {
     if (isReadOnly()) throw DataError(msg::readOnlyDataset());
     notify(DataSource::Event::CheckBrowseMode);
     const Row r = m_current.row;
-    SqlWriter(*m_connection, m_baseTable).deleteRow(m_snapshot.key(r));
-    // A row someone else deleted already is gone all the same.
+    SqlWriter writer(*m_connection, m_baseTable);
+    inTransaction(
+        *m_connection,
+        [&] {
+            // A row someone else deleted already is gone all the same; one they changed
+            // is not the row the user chose to delete.
+            switch (storedRow(writer, r)) {
+                case StoredRow::Gone:
+                    return;
+                case StoredRow::Changed:
+                    throw DataError(msg::rowChangedElsewhere());
+                case StoredRow::AsRead:
+                    writer.deleteRow(m_snapshot.key(r));
+                    return;
+            }
+        },
+        true);
     m_state = DatasetState::Browse;
     m_modified = false;
     m_edit = Record();

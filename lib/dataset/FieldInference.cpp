@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "Dataset.h"
+#include "PgConnection.h"
 
 FieldType inferFieldType(const QString& declType, Statement::ValueType first, bool rowidAlias,
                          int& size) {
@@ -52,6 +53,10 @@ void Dataset::createDefaultFields(Statement& st, int firstColumn, bool stepped) 
     m_declared = false;
     for (int c = firstColumn; c < st.columnCount(); ++c) {
         const QString name = st.columnName(c);
+        // A server table's hidden row key ("SELECT *" reads it too) is the engine's own.
+        if (m_connection->dialect() == Connection::Dialect::Postgres &&
+            name == PgConnection::hiddenKeyColumn() && !st.columnTable(c).isEmpty())
+            continue;
         bool rowidAlias = false;
         if (QString::compare(st.columnTable(c), m_baseTable, Qt::CaseInsensitive) == 0)
             for (const auto& bc : baseColumns)

@@ -40,6 +40,15 @@
 
 #include "DataError.h"
 
+// The names of the tables and columns of the connection's schema, as the server spells them.
+struct PgCatalog {
+    struct Table {
+        QString name;
+        std::vector<QString> columns;
+    };
+    std::vector<Table> tables;
+};
+
 // One server connection, shared by the PgConnection and the statements it
 // prepared: closing the connection ends it for all of them at once.
 struct PgSession {
@@ -49,6 +58,8 @@ struct PgSession {
     uint64_t statements = 0;
     // With standard_conforming_strings off, '…' literals take backslash escapes too.
     bool standardStrings = true;
+    // Read on first use; a statement that may change the schema drops it.
+    std::optional<PgCatalog> catalog;
 
     ~PgSession() { finish(); }
     void finish() {
@@ -148,11 +159,22 @@ bool identChar(unsigned char c) {
 // The highest parameter number a statement may use, as in SQLite.
 constexpr int maxParameter = 32766;
 
+// A name in the statement: where it stands in the translated text and how it was written.
+struct Identifier {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    QString name;     // as the server reads it: a bare name folded to lower case (ASCII)
+    QString written;  // as written, quotes taken off
+    bool quoted = false;
+    bool afterCast = false;  // a type name after "::"
+};
+
 struct Translated {
     QByteArray sql;
     int count = 0;
     std::vector<QString> names;  // by 0-based index; empty for "?"
     bool empty = true;           // nothing but spaces and comments
+    std::vector<Identifier> identifiers;
 };
 
 Translated translateParameters(const QByteArray& in, bool standardStrings) {
@@ -201,6 +223,15 @@ Translated translateParameters(const QByteArray& in, bool standardStrings) {
                 ++i;
             }
             out.empty = false;
+            Identifier id;
+            id.start = out.sql.size();
+            id.length = i - start;
+            id.quoted = true;
+            const qsizetype inner = std::max<qsizetype>(0, id.length - (at(i - 1) == '"' ? 2 : 1));
+            id.written = QString::fromUtf8(in.mid(start + 1, inner))
+                             .replace(QLatin1String("\"\""), QLatin1String("\""));
+            id.name = id.written;
+            out.identifiers.push_back(std::move(id));
         } else if (c == '-' && at(i + 1) == '-') {
             while (i < n && at(i) != '\n') ++i;
         } else if (c == '/' && at(i + 1) == '*') {
@@ -220,6 +251,16 @@ Translated translateParameters(const QByteArray& in, bool standardStrings) {
         } else if (identStart(c)) {
             while (i < n && identChar(at(i))) ++i;
             out.empty = false;
+            Identifier id;
+            id.start = out.sql.size();
+            id.length = i - start;
+            id.written = QString::fromUtf8(in.mid(start, i - start));
+            QByteArray folded = in.mid(start, i - start);
+            for (char& ch : folded)
+                if (ch >= 'A' && ch <= 'Z') ch = char(ch - 'A' + 'a');
+            id.name = QString::fromUtf8(folded);
+            id.afterCast = out.sql.endsWith("::");
+            out.identifiers.push_back(std::move(id));
         } else if (c == '$' && !isDigit(at(i + 1))) {
             // $tag$…$tag$ quotes anything, tag possibly empty.
             qsizetype j = i + 1;
@@ -270,6 +311,76 @@ Translated translateParameters(const QByteArray& in, bool standardStrings) {
         out.sql += in.mid(start, i - start);
     }
     return out;
+}
+
+// ---- Names ------------------------------------------------------------------
+
+// Whether a statement may create, rename or drop a table or column.
+bool changesSchema(const QByteArray& sql) {
+    static const QRegularExpression ddl(QStringLiteral("\\b(CREATE|ALTER|DROP)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    return ddl.match(QString::fromUtf8(sql)).hasMatch();
+}
+
+PgCatalog readCatalog(PGconn* conn);
+
+// Names match without regard to letter case, as in SQLite: a table or column named
+// in any case is written as the server spells it. A name the server already reads
+// as written stays; a column is looked for in the tables the statement names (no
+// table of the schema named: nothing is changed), and a name two of them spell
+// differently stays as it is. Function names (a "(" follows), type names after
+// "::" and typed literals (DATE '…') are never names of the schema.
+void spellNames(Translated& t, const PgCatalog& catalog) {
+    if (t.identifiers.empty() || catalog.tables.empty()) return;
+    auto sameText = [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    };
+    std::vector<const PgCatalog::Table*> named;
+    for (const Identifier& id : t.identifiers)
+        for (const PgCatalog::Table& table : catalog.tables)
+            if (sameText(table.name, id.name) &&
+                std::find(named.begin(), named.end(), &table) == named.end())
+                named.push_back(&table);
+    if (named.empty()) return;
+
+    auto nextChar = [&](qsizetype from) -> char {
+        while (from < t.sql.size() && (t.sql[from] == ' ' || t.sql[from] == '\t' ||
+                                       t.sql[from] == '\n' || t.sql[from] == '\r'))
+            ++from;
+        return from < t.sql.size() ? t.sql[from] : '\0';
+    };
+    // The spelling to write, or empty to leave the name as it is.
+    auto spelling = [&](const Identifier& id) -> QString {
+        if (id.afterCast) return {};
+        if (!id.quoted) {
+            const char next = nextChar(id.start + id.length);
+            if (next == '(' || next == '\'') return {};
+        }
+        QString found;
+        bool exact = false, ambiguous = false;
+        auto consider = [&](const QString& name) {
+            if (name == id.name) exact = true;
+            if (!sameText(name, id.name)) return;
+            if (found.isEmpty())
+                found = name;
+            else if (found != name)
+                ambiguous = true;
+        };
+        for (const PgCatalog::Table& table : catalog.tables) consider(table.name);
+        for (const PgCatalog::Table* table : named)
+            for (const QString& column : table->columns) consider(column);
+        if (exact || ambiguous || found.isEmpty()) return {};
+        return found;
+    };
+    // From the end, so earlier positions stay valid.
+    for (auto it = t.identifiers.rbegin(); it != t.identifiers.rend(); ++it) {
+        const QString name = spelling(*it);
+        if (name.isEmpty()) continue;
+        QString quoted = name;
+        quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        t.sql.replace(it->start, it->length,
+                      (QLatin1Char('"') + quoted + QLatin1Char('"')).toUtf8());
+    }
 }
 
 // ---- Reading values ---------------------------------------------------------
@@ -563,6 +674,27 @@ QString conninfoValue(const QString& v) {
 
 }  // namespace
 
+namespace {
+PgCatalog readCatalog(PGconn* conn) {
+    Result r = run(conn,
+                   "SELECT c.relname, a.attname FROM pg_class c "
+                   "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                   "LEFT JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+                   "     AND NOT a.attisdropped "
+                   "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'v', 'm', 'p', 'f') "
+                   "ORDER BY c.relname, a.attnum");
+    PgCatalog catalog;
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+        const QString table = QString::fromUtf8(PQgetvalue(r.get(), row, 0));
+        if (catalog.tables.empty() || catalog.tables.back().name != table)
+            catalog.tables.push_back({table, {}});
+        if (!PQgetisnull(r.get(), row, 1))
+            catalog.tables.back().columns.push_back(QString::fromUtf8(PQgetvalue(r.get(), row, 1)));
+    }
+    return catalog;
+}
+}  // namespace
+
 PgConnection::PgConnection(QString conninfo) : m_conninfo(std::move(conninfo)) {}
 PgConnection::~PgConnection() {
     close();
@@ -632,6 +764,13 @@ void PgConnection::open() {
         throw fail(e.text());
     }
     m_session = std::move(session);
+    if (!m_validator) return;
+    try {
+        m_validator(*this);
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 void PgConnection::close() {
@@ -645,8 +784,15 @@ void PgConnection::close() {
 std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
     if (!m_session) open();
     PGconn* conn = liveConnection(m_session);
-    Translated t = translateParameters(sql.toUtf8(), m_session->standardStrings);
+    const QByteArray text = sql.toUtf8();
+    Translated t = translateParameters(text, m_session->standardStrings);
     if (t.empty) throw DataError(QStringLiteral("The statement is empty"));
+    if (changesSchema(text)) {
+        m_session->catalog.reset();
+    } else if (!t.identifiers.empty()) {
+        if (!m_session->catalog) m_session->catalog = readCatalog(conn);
+        spellNames(t, *m_session->catalog);
+    }
     const QByteArray name = "tessaly_" + QByteArray::number(qulonglong(++m_session->statements));
     Result r(PQprepare(conn, name.constData(), t.sql.constData(), t.count, nullptr));
     if (!succeeded(r.get())) {
@@ -672,6 +818,7 @@ void PgConnection::execute(const QString& sql) {
     if (!m_session) open();
     PGconn* conn = liveConnection(m_session);
     const QByteArray text = sql.toUtf8();
+    if (changesSchema(text)) m_session->catalog.reset();
     // Several statements in one text: each result is counted, the first failure reported.
     if (!PQsendQuery(conn, text.constData())) throw DataError(trimmed(PQerrorMessage(conn)));
     QString failure;
@@ -702,6 +849,10 @@ int64_t PgConnection::lastInsertId() const {
         PQclear(PQexec(conn, "RELEASE SAVEPOINT tessaly_lastval"));
     }
     return ok ? textToInt64(PQgetvalue(r.get(), 0, 0)) : 0;
+}
+
+bool PgConnection::isInTransaction() const {
+    return m_session && m_session->conn && PQtransactionStatus(m_session->conn) != PQTRANS_IDLE;
 }
 
 int PgConnection::changes() const {
@@ -765,9 +916,12 @@ std::vector<Connection::ColumnInfo> PgConnection::tableColumns(const QString& ta
                    "  AND a.attnum > 0 AND NOT a.attisdropped "
                    "ORDER BY a.attnum",
                    {actual.toUtf8()});
-    for (int row = 0; row < PQntuples(r.get()); ++row)
-        cols.push_back({QString::fromUtf8(PQgetvalue(r.get(), row, 0)),
-                        QString::fromUtf8(PQgetvalue(r.get(), row, 1)),
+    for (int row = 0; row < PQntuples(r.get()); ++row) {
+        const QString name = QString::fromUtf8(PQgetvalue(r.get(), row, 0));
+        // The hidden row key is the engine's, never one of the table's columns.
+        if (name == hiddenKeyColumn()) continue;
+        cols.push_back({name, QString::fromUtf8(PQgetvalue(r.get(), row, 1)),
                         PQgetvalue(r.get(), row, 2)[0] == 't'});
+    }
     return cols;
 }

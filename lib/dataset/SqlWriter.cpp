@@ -24,23 +24,31 @@ SqlWriter::SqlWriter(Connection& connection, const QString& table)
 int64_t SqlWriter::insertRow(const QStringList& columns, const std::vector<QVariant>& values) {
     QStringList marks;
     for (qsizetype i = 0; i < columns.size(); ++i) marks << QStringLiteral("?");
-    const QString sql = columns.isEmpty()
-                            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table)
-                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(m_table, quoted(columns).join(QLatin1String(", ")),
-                                       marks.join(QLatin1String(", ")));
+    // The statement names the row it made: a trigger's own inserts (the journal's)
+    // cannot be taken for it.
+    const QString sql =
+        columns.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING rowid").arg(m_table)
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING rowid")
+                  .arg(m_table, quoted(columns).join(QLatin1String(", ")),
+                       marks.join(QLatin1String(", ")));
     auto st = m_connection.prepare(sql);
     bindAll(*st, values);
-    st->step();
-    return m_connection.lastInsertId();
+    if (!st->step()) throw DataError(QStringLiteral("The new row was not stored"));
+    const int64_t key = st->columnInt64(0);
+    while (st->step()) {
+    }
+    return key;
 }
 
-std::unique_ptr<Statement> SqlWriter::readRow(const QStringList& columns, int64_t key) {
+std::unique_ptr<Statement> SqlWriter::readRow(const QStringList& columns, int64_t key, bool lock) {
     const QString list = columns.isEmpty()
                              ? QString()
                              : QLatin1String(", ") + quoted(columns).join(QLatin1String(", "));
+    const bool rowLocks = lock && m_connection.dialect() == Connection::Dialect::Postgres;
     auto st = m_connection.prepare(
-        QStringLiteral("SELECT rowid%1 FROM %2 WHERE rowid = ?").arg(list, m_table));
+        QStringLiteral("SELECT rowid%1 FROM %2 WHERE rowid = ?%3")
+            .arg(list, m_table, rowLocks ? QStringLiteral(" FOR UPDATE") : QString()));
     st->bind(1, key);
     if (!st->step()) return nullptr;
     return st;
@@ -54,10 +62,7 @@ void SqlWriter::updateRow(const QStringList& columns, const std::vector<QVariant
     bindAll(*st, values);
     st->bind(int(values.size()) + 1, key);
     st->step();
-    if (m_connection.changes() != 1)
-        throw DataError(
-            QStringLiteral("Row cannot be located for updating. Some values may have been changed "
-                           "since it was last read"));
+    if (m_connection.changes() != 1) throw DataError(msg::rowChangedElsewhere());
 }
 
 void SqlWriter::deleteRow(int64_t key) {

@@ -1,5 +1,6 @@
 // The statements a dataset writes its rows with: INSERT, UPDATE and DELETE of
-// one row of its base table, the row named by its hidden key (SQLite rowid).
+// one row of its base table, the row named by its hidden key (SQLite's rowid,
+// on a server the hidden column of that name).
 //
 // Invariants and costs: every value is a bound parameter; only table and
 // column names, quoted as identifiers, are written into the SQL text. Each
@@ -24,9 +25,12 @@ public:
     // Inserts a row holding `values` in `columns` (none: the table's defaults); its key.
     int64_t insertRow(const QStringList& columns, const std::vector<QVariant>& values);
     // Reads the row with the key back, stepped onto it: result column 0 is the key,
-    // then `columns` in turn. Null when the row is not there.
-    std::unique_ptr<Statement> readRow(const QStringList& columns, int64_t key);
-    // Writes `values` into `columns` of the row with the key; fails when no row has it.
+    // then `columns` in turn. Null when the row is not there. With `lock`, on a server
+    // the row stays locked against other writers until the transaction ends (SQLite's
+    // write transaction locks the whole file already).
+    std::unique_ptr<Statement> readRow(const QStringList& columns, int64_t key, bool lock = false);
+    // Writes `values` into `columns` of the row with the key; fails when no row has it
+    // (deleted elsewhere).
     void updateRow(const QStringList& columns, const std::vector<QVariant>& values, int64_t key);
     // Deletes the row with the key; a row already gone is no failure.
     void deleteRow(int64_t key);
