@@ -88,6 +88,7 @@ class TestEditing : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void statesFollowEditInsertPostCancel();
     void modifiedFlagFollowsWrites();
     void settlesPendingTextBeforeOperation_data();
@@ -139,7 +140,7 @@ private Q_SLOTS:
 };
 
 void TestEditing::statesFollowEditInsertPostCancel() {
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db, false);
     QCOMPARE(t->state(), DatasetState::Inactive);
     t->open();
@@ -182,7 +183,7 @@ void TestEditing::statesFollowEditInsertPostCancel() {
 }
 
 void TestEditing::modifiedFlagFollowsWrites() {
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     Field& fam = t->fieldByName(QStringLiteral("Fam"));
     Field& kurs = t->fieldByName(QStringLiteral("Kurs"));
@@ -236,7 +237,7 @@ void TestEditing::settlesPendingTextBeforeOperation() {
     QFETCH(QString, operation);
     QFETCH(bool, inserting);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     const Bookmark firstRow = t->bookmark();
     if (operation == QLatin1String("filter text")) {
@@ -290,7 +291,8 @@ void TestEditing::settlesPendingTextBeforeOperation() {
 void TestEditing::detailSettlesBeforeMasterMoves() {
     TestDb db(studentSchema + QStringLiteral(";CREATE TABLE Grp (ID INTEGER PRIMARY KEY "
                                              "AUTOINCREMENT, Name TEXT(20));"
-                                             "INSERT INTO Grp (Name) VALUES ('ПМ-21'), ('ФИ-11')"));
+                                             "INSERT INTO Grp (Name) VALUES ('ПМ-21'), ('ФИ-11')"),
+              TestDb::currentBackend());
     Table groups;
     groups.setConnection(&db.connection());
     groups.setTableName(QStringLiteral("Grp"));
@@ -327,7 +329,7 @@ void TestEditing::settlingCancelsUntouchedRow_data() {
 
 void TestEditing::settlingCancelsUntouchedRow() {
     QFETCH(bool, inserting);
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     t->setRecNo(1);
     DataSource source;
@@ -356,7 +358,7 @@ void TestEditing::failedSettlingLeavesOperationUndone_data() {
 
 void TestEditing::failedSettlingLeavesOperationUndone() {
     QFETCH(QString, operation);
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     t->fieldByName(QStringLiteral("Fam")).setRequired(true).setLabel(QStringLiteral("Фамилия"));
     t->setRecNo(1);
@@ -434,7 +436,7 @@ void TestEditing::refusesOperation() {
     QFETCH(QString, operation);
     QFETCH(QString, message);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     if (setup == QLatin1String("empty")) db.exec(QStringLiteral("DELETE FROM Student"));
     const QStringList before = students(db);
     auto t = studentTable(db);
@@ -482,7 +484,7 @@ void TestEditing::refusesOperation() {
 }
 
 void TestEditing::cancelInBrowseDoesNothing() {
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     t->setRecNo(1);
     int scrolls = 0;
@@ -498,7 +500,7 @@ void TestEditing::cancelInBrowseDoesNothing() {
 }
 
 void TestEditing::editOnEmptyDatasetInserts() {
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     db.exec(QStringLiteral("DELETE FROM Student"));
     auto t = studentTable(db);
     QVERIFY(t->isEmpty());
@@ -528,7 +530,7 @@ void TestEditing::insertOpensBlankRowAtPosition() {
     QFETCH(int, pendingAt);
     QFETCH(QStringList, shownWhilePending);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     t->setRecNo(1);
     if (atEnd)
@@ -560,7 +562,7 @@ void TestEditing::removeDeletesCurrentRowAtOnce_data() {
 
 void TestEditing::removeDeletesCurrentRowAtOnce() {
     QFETCH(bool, editing);
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     t->setRecNo(1);
     if (editing) {
@@ -579,7 +581,7 @@ void TestEditing::removeDeletesCurrentRowAtOnce() {
 }
 
 void TestEditing::removeWhileInsertingCancels() {
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     t->setRecNo(1);
     t->insert();
@@ -613,7 +615,7 @@ void TestEditing::requiredFieldKeepsRowPending() {
     QFETCH(QString, label);
     QFETCH(QString, message);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     Field& fam = t->fieldByName(QStringLiteral("Fam"));
     Field& kurs = t->fieldByName(QStringLiteral("Kurs"));
@@ -652,7 +654,7 @@ void TestEditing::databaseFailureKeepsRowPending_data() {
 
 void TestEditing::databaseFailureKeepsRowPending() {
     QFETCH(bool, inserting);
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     Field& fam = t->fieldByName(QStringLiteral("Fam"));
     Field& code = t->fieldByName(QStringLiteral("Code"));
@@ -699,9 +701,9 @@ void TestEditing::changesOnlyTheRowItsKeyNames() {
     QFETCH(QStringList, expected);
 
     // Three equal rows and no key column: only the hidden key tells them apart.
-    TestDb db(
-        QStringLiteral("CREATE TABLE Mark (Fam TEXT(20), Ball INTEGER);"
-                       "INSERT INTO Mark VALUES ('Петров', 4), ('Петров', 4), ('Петров', 4)"));
+    TestDb db(QStringLiteral("CREATE TABLE Mark (Fam TEXT(20), Ball INTEGER);"
+                             "INSERT INTO Mark VALUES ('Петров', 4), ('Петров', 4), ('Петров', 4)"),
+              TestDb::currentBackend());
     std::unique_ptr<Dataset> ds;
     if (query) {
         auto q = std::make_unique<Query>();
@@ -738,7 +740,7 @@ void TestEditing::storesValuesVerbatim_data() {
 
 void TestEditing::storesValuesVerbatim() {
     QFETCH(QString, value);
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     Field& note = t->fieldByName(QStringLiteral("Note"));
 
@@ -765,9 +767,12 @@ void TestEditing::readsCounterBackAfterPost_data() {
 
 void TestEditing::readsCounterBackAfterPost() {
     QFETCH(QString, source);
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     // The next counter is the database's to choose: far from anything counted in the rows.
-    db.exec(QStringLiteral("UPDATE sqlite_sequence SET seq = 100 WHERE name = 'Student'"));
+    if (db.backend() == TestDb::Backend::Sqlite)
+        db.exec(QStringLiteral("UPDATE sqlite_sequence SET seq = 100 WHERE name = 'Student'"));
+    else
+        db.exec(QStringLiteral("ALTER TABLE Student ALTER COLUMN ID RESTART WITH 101"));
     std::unique_ptr<Dataset> ds;
     if (source == QLatin1String("query")) {
         auto q = std::make_unique<Query>();
@@ -850,7 +855,7 @@ void TestEditing::convertsTextToFieldType() {
     QFETCH(QString, stored);
     QFETCH(QString, message);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     const QString read = QStringLiteral("SELECT %1 FROM Student WHERE ID = 1").arg(field);
     const QStringList before = db.rows(read);
     auto t = studentTable(db);
@@ -891,7 +896,7 @@ void TestEditing::showsDatesAsDayMonthYear() {
     QFETCH(QDate, date);
     QFETCH(QString, text);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     db.exec(QStringLiteral("UPDATE Student SET Born = ? WHERE ID = 1"), {stored});
     auto t = studentTable(db);
     const Field& born = t->fieldByName(QStringLiteral("Born"));
@@ -924,7 +929,7 @@ void TestEditing::hashFormatShowsDigitsOnly() {
     QFETCH(QVariant, stored);
     QFETCH(QString, shown);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     db.exec(QStringLiteral("UPDATE Student SET %1 = ? WHERE ID = 1").arg(field), {stored});
     auto t = studentTable(db, false);
     t->addDataField(QStringLiteral("ID"), FieldType::Counter);
@@ -958,10 +963,10 @@ void TestEditing::matchesNamesWithoutRegardToCase() {
     QFETCH(QString, source);
     QFETCH(QStringList, declared);
 
-    TestDb db(
-        QStringLiteral("CREATE TABLE Студент (Код INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "Фамилия TEXT(30), Курс SMALLINT);"
-                       "INSERT INTO Студент (Фамилия, Курс) VALUES ('Иванов', 2)"));
+    TestDb db(QStringLiteral("CREATE TABLE Студент (Код INTEGER PRIMARY KEY AUTOINCREMENT, "
+                             "Фамилия TEXT(30), Курс SMALLINT);"
+                             "INSERT INTO Студент (Фамилия, Курс) VALUES ('Иванов', 2)"),
+              TestDb::currentBackend());
     std::unique_ptr<Dataset> ds;
     if (source == QLatin1String("query")) {
         auto q = std::make_unique<Query>();
@@ -1018,7 +1023,7 @@ void TestEditing::cutsTextToFieldSize() {
     QFETCH(QString, text);
     QFETCH(QString, kept);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db, false);
     if (declaredSize > 0) {
         t->addDataField(QStringLiteral("ID"), FieldType::Counter);
@@ -1072,7 +1077,7 @@ void TestEditing::afterScrollFollowsCurrentRow() {
     QFETCH(QList<int>, seen);
     QFETCH(int, recNo);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     const Bookmark firstRow = t->bookmark();
     t->setRecNo(startRow);
@@ -1158,7 +1163,7 @@ void TestEditing::afterScrollHearsTheLastRowIsGone() {
     QFETCH(QList<int>, positions);
     QFETCH(QList<bool>, famNull);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     if (rows == QLatin1String("one")) db.exec(QStringLiteral("DELETE FROM Student WHERE ID <> 2"));
     if (rows == QLatin1String("none")) db.exec(QStringLiteral("DELETE FROM Student"));
     auto t = studentTable(db, false);
@@ -1200,7 +1205,7 @@ void TestEditing::onEditErrorSeesFailureFirst() {
     QFETCH(bool, closed);
     QFETCH(QString, message);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     if (closed)
         t->close();
@@ -1237,7 +1242,7 @@ void TestEditing::onPostErrorSeesFailureFirst() {
     QFETCH(bool, bySettling);
     QFETCH(QString, message);
 
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     t->fieldByName(QStringLiteral("Fam")).setRequired(true);
     QStringList heard;
@@ -1272,7 +1277,7 @@ void TestEditing::throwingHookReachesCaller_data() {
 
 void TestEditing::throwingHookReachesCaller() {
     QFETCH(QString, hook);
-    TestDb db(studentSchema);
+    TestDb db(studentSchema, TestDb::currentBackend());
     auto t = studentTable(db);
     const auto fail = [](auto&&...) { throw HookFailure(); };
     bool reached = false;

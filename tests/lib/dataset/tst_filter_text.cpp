@@ -38,6 +38,7 @@ class TestFilterText : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void quotedTextShowsExactlyItsRow_data();
     void quotedTextShowsExactlyItsRow();
     void letterCaseCountsWhenAskedFor_data();
@@ -70,7 +71,7 @@ void TestFilterText::quotedTextShowsExactlyItsRow_data() {
 void TestFilterText::quotedTextShowsExactlyItsRow() {
     QFETCH(QString, text);
     QFETCH(Ids, ids);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     QList<std::pair<int, QString>> rows;
     for (const QString& t : trickyTexts) rows.append({1, t});
     rows.append({1, QString()});
@@ -117,7 +118,7 @@ void TestFilterText::letterCaseCountsWhenAskedFor() {
     QFETCH(bool, caseSensitive);
     QFETCH(QString, filter);
     QFETCH(Ids, ids);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     addStudents(db, {{1, QStringLiteral("ab1")},
                      {1, QStringLiteral("AB1")},
                      {2, QStringLiteral("AB1")},
@@ -145,7 +146,7 @@ void TestFilterText::letterCaseCountsWhenAskedFor() {
 }
 
 void TestFilterText::changingLetterCaseSettlesAndShowsTheFirstRow() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     addStudents(
         db, {{1, QStringLiteral("ab1")}, {1, QStringLiteral("AB1")}, {2, QStringLiteral("aB1")}});
     Table students;

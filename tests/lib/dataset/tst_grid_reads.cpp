@@ -63,7 +63,7 @@ struct Fixture {
         ds.post();
     }
 
-    TestDb db{schema};
+    TestDb db{schema, TestDb::currentBackend()};
     Table faculty;
     Table teachers;
     Table groups;
@@ -77,6 +77,7 @@ class TestGridReads : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void readFollowsTheDatasetsItLooksIn_data();
     void readFollowsTheDatasetsItLooksIn();
     void readIsComputedAgainOnlyForDatasetsItReads_data();
@@ -190,7 +191,7 @@ void TestGridReads::readIsComputedAgainOnlyForDatasetsItReads() {
 }
 
 void TestGridReads::datasetsLookingUpEachOtherStillRead() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     // Each faculty names the first teacher of it; each teacher names a faculty.
     Table faculty, teachers;
     faculty.setConnection(&db.connection());

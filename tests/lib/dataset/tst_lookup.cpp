@@ -106,6 +106,7 @@ class TestLookup : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void init();
     void cleanup();
 
@@ -137,7 +138,7 @@ private:
 };
 
 void TestLookup::init() {
-    m_db = std::make_unique<TestDb>(schema);
+    m_db = std::make_unique<TestDb>(schema, TestDb::currentBackend());
     m_faculty = std::make_unique<Table>();
     m_faculty->setConnection(&m_db->connection());
     declareFaculty(*m_faculty);

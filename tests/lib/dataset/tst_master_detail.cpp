@@ -100,6 +100,7 @@ class TestMasterDetail : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void init();
     void cleanup();
 
@@ -129,7 +130,7 @@ private:
 };
 
 void TestMasterDetail::init() {
-    m_db = std::make_unique<TestDb>(schema);
+    m_db = std::make_unique<TestDb>(schema, TestDb::currentBackend());
     m_students = std::make_unique<Table>();
     m_students->setConnection(&m_db->connection());
     m_students->setTableName(QStringLiteral("Students"));

@@ -54,6 +54,7 @@ class TestNavigation : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void init();
     void cleanup();
 
@@ -86,7 +87,7 @@ private:
 };
 
 void TestNavigation::init() {
-    m_db = std::make_unique<TestDb>(schema);
+    m_db = std::make_unique<TestDb>(schema, TestDb::currentBackend());
     m_students = std::make_unique<Table>();
     m_students->setConnection(&m_db->connection());
     m_students->setTableName(QStringLiteral("Students"));

@@ -53,6 +53,7 @@ class TestNewRecord : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void startsTheRowBeforeControlsAreTold_data();
     void startsTheRowBeforeControlsAreTold();
     void untouchedNewRowIsStillDropped_data();
@@ -69,7 +70,7 @@ void TestNewRecord::startsTheRowBeforeControlsAreTold_data() {
 
 void TestNewRecord::startsTheRowBeforeControlsAreTold() {
     QFETCH(bool, append);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto t = teachers(db);
     int runs = 0;
     DatasetState stateSeen = DatasetState::Inactive;
@@ -107,7 +108,7 @@ void TestNewRecord::untouchedNewRowIsStillDropped_data() {
 
 void TestNewRecord::untouchedNewRowIsStillDropped() {
     QFETCH(QString, settle);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto t = teachers(db);
     int runs = 0;
     t->onNewRecord = [&](Dataset& ds) {
@@ -134,7 +135,8 @@ void TestNewRecord::untouchedNewRowIsStillDropped() {
 
 void TestNewRecord::seesTheDetailLinkValues() {
     TestDb db(schema + QStringLiteral(";CREATE TABLE Dept (ID INTEGER, Name TEXT(20));"
-                                      "INSERT INTO Dept VALUES (1, 'Алгебры'), (2, 'Физики')"));
+                                      "INSERT INTO Dept VALUES (1, 'Алгебры'), (2, 'Физики')"),
+              TestDb::currentBackend());
     Table depts;
     depts.setConnection(&db.connection());
     depts.setTableName(QStringLiteral("Dept"));
@@ -156,7 +158,7 @@ void TestNewRecord::seesTheDetailLinkValues() {
 }
 
 void TestNewRecord::editingAStoredRowDoesNotRunIt() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto t = teachers(db);
     int runs = 0;
     t->onNewRecord = [&](Dataset&) { ++runs; };

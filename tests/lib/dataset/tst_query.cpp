@@ -47,6 +47,7 @@ class TestQuery : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void runsStatementWrittenAsLines_data();
     void runsStatementWrittenAsLines();
     void changingTextClosesQuery_data();
@@ -97,7 +98,7 @@ void TestQuery::runsStatementWrittenAsLines() {
     QFETCH(QStringList, lines);
     QFETCH(QStringList, surnames);
 
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, lines);
     QCOMPARE(q->sql(), lines);
     QCOMPARE(q->sqlText(), lines.join(QLatin1Char('\n')));
@@ -121,7 +122,7 @@ void TestQuery::changingTextClosesQuery_data() {
 
 void TestQuery::changingTextClosesQuery() {
     QFETCH(QString, change);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {"SELECT Fam FROM Student", "WHERE ID_Group = 1"});
     q->open();
     QVERIFY(q->isActive());
@@ -202,7 +203,7 @@ void TestQuery::setsParametersByName() {
     QFETCH(QStringList, parameters);
     QFETCH(QStringList, surnames);
 
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {text});
     QCOMPARE(q->parameterNames(), parameters);
     q->setParameter(name, value);
@@ -252,7 +253,7 @@ void TestQuery::convertsTypedParameter() {
     QFETCH(QStringList, surnames);
     QFETCH(QString, message);
 
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {"SELECT Fam FROM Student", "WHERE " + condition, "ORDER BY Fam"});
     q->declareParameter(QStringLiteral("p"), FieldType(type));
 
@@ -280,7 +281,7 @@ void TestQuery::declaredTypeOutlivesTextReplacement_data() {
 
 void TestQuery::declaredTypeOutlivesTextReplacement() {
     QFETCH(QStringList, steps);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {});
     const QString statement = QStringLiteral(
         "SELECT typeof(:ID_G) AS Kind, count(*) AS Students FROM Student WHERE ID_Group = :id_g");
@@ -318,7 +319,7 @@ void TestQuery::emptyParameterIsNull_data() {
 
 void TestQuery::emptyParameterIsNull() {
     QFETCH(QString, how);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(
         db, {"SELECT Fam FROM Student", "WHERE :G IS NULL OR ID_Group = :G", "ORDER BY Fam"});
     if (how == QLatin1String("null")) {
@@ -342,30 +343,34 @@ void TestQuery::emptyParameterIsNull() {
 
 void TestQuery::execSqlCountsChangedRows_data() {
     QTest::addColumn<QStringList>("before");
+    // The same statements in the server's SQL where it differs from SQLite's.
+    QTest::addColumn<QStringList>("beforeOnServer");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QVariantMap>("parameters");
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("update with parameters")
-        << QStringList()
+        << QStringList() << QStringList()
         << QStringList{"UPDATE Student SET ID_Group = :NEW", "WHERE ID_Group = :old"}
         << QVariantMap{{"new", 3}, {"OLD", 1}} << 2
         << QStringList{"1|Алексеев|3", "2|Борисова|3", "3|Васильев|2", "4|Громова|2"};
     QTest::newRow("delete matching nothing")
-        << QStringList() << QStringList{"DELETE FROM Student WHERE Fam = :F"}
+        << QStringList() << QStringList() << QStringList{"DELETE FROM Student WHERE Fam = :F"}
         << QVariantMap{{"F", QStringLiteral("Нет такого")}} << 0 << initialStudents;
     QTest::newRow("insert stores quotes verbatim")
-        << QStringList() << QStringList{"INSERT INTO Student (Fam, ID_Group) VALUES (:F, :G)"}
+        << QStringList() << QStringList()
+        << QStringList{"INSERT INTO Student (Fam, ID_Group) VALUES (:F, :G)"}
         << QVariantMap{{"F", QStringLiteral("O'Brien\"); DROP TABLE Student; --")}, {"G", 2}} << 1
         << (initialStudents + QStringList{"5|O'Brien\"); DROP TABLE Student; --|2"});
     QTest::newRow("empty parameter")
-        << QStringList() << QStringList{"UPDATE Student SET ID_Group = :G WHERE ID = 4"}
+        << QStringList() << QStringList()
+        << QStringList{"UPDATE Student SET ID_Group = :G WHERE ID = 4"}
         << QVariantMap{{"G", QVariant()}} << 1
         << QStringList{"1|Алексеев|1", "2|Борисова|1", "3|Васильев|2", "4|Громова|NULL"};
     // The count belongs to this statement, not to whatever ran before it.
     QTest::newRow("statement changing no rows after one that did")
-        << QStringList{"UPDATE Student SET ID_Group = 1"}
+        << QStringList{"UPDATE Student SET ID_Group = 1"} << QStringList()
         << QStringList{"CREATE TABLE Extra (A INTEGER)"} << QVariantMap() << 0
         << QStringList{"1|Алексеев|1", "2|Борисова|1", "3|Васильев|1", "4|Громова|1"};
     // Rows a trigger writes (a journal of changes) are not the statement's own.
@@ -374,22 +379,30 @@ void TestQuery::execSqlCountsChangedRows_data() {
                        "CREATE TRIGGER Logged AFTER UPDATE ON Student BEGIN "
                        "INSERT INTO Log VALUES (OLD.ID, OLD.ID_Group); "
                        "INSERT INTO Log VALUES (NEW.ID, NEW.ID_Group); END"}
+        << QStringList{"CREATE TABLE Log (ID INTEGER, Was INTEGER)",
+                       "CREATE FUNCTION logged() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                       "INSERT INTO Log VALUES (OLD.\"ID\", OLD.\"ID_Group\"); "
+                       "INSERT INTO Log VALUES (NEW.\"ID\", NEW.\"ID_Group\"); RETURN NEW; END$$",
+                       "CREATE TRIGGER Logged AFTER UPDATE ON Student FOR EACH ROW "
+                       "EXECUTE FUNCTION logged()"}
         << QStringList{"UPDATE Student SET ID_Group = 3 WHERE ID_Group = 1"} << QVariantMap() << 2
         << QStringList{"1|Алексеев|3", "2|Борисова|3", "3|Васильев|2", "4|Громова|2"};
 }
 
 void TestQuery::execSqlCountsChangedRows() {
     QFETCH(QStringList, before);
+    QFETCH(QStringList, beforeOnServer);
     QFETCH(QStringList, lines);
     QFETCH(QVariantMap, parameters);
     QFETCH(int, count);
     QFETCH(QStringList, expected);
 
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     Query q;
     q.setConnection(&db.connection());
     // Each line of before is a statement of its own.
-    for (const QString& statement : before) {
+    const bool server = db.backend() == TestDb::Backend::Server && !beforeOnServer.isEmpty();
+    for (const QString& statement : server ? beforeOnServer : before) {
         q.setSql(statement);
         q.execSql();
     }
@@ -417,7 +430,7 @@ void TestQuery::simpleSelectIsEditable() {
     QFETCH(QStringList, lines);
     QFETCH(int, firstId);
 
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, lines);
     if (q->parameterNames().contains(QStringLiteral("G"))) q->setParameter(QStringLiteral("G"), 2);
     q->open();
@@ -469,7 +482,7 @@ void TestQuery::joinOrGroupingIsReadOnly_data() {
 void TestQuery::joinOrGroupingIsReadOnly() {
     QFETCH(QString, text);
 
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {text});
     q->open();
     QVERIFY(!q->isEmpty());
@@ -520,7 +533,7 @@ void TestQuery::createsFieldsFromColumns() {
     QFETCH(QList<int>, types);
     QFETCH(QList<int>, sizes);
 
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {text});
     q->open();
     QVERIFY(!q->hasDeclaredFields());
@@ -540,7 +553,7 @@ void TestQuery::createsFieldsFromColumns() {
 }
 
 void TestQuery::declaredFieldsHideOtherColumns() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {"SELECT * FROM Student ORDER BY ID"});
     q->addDataField(QStringLiteral("fam"), FieldType::Text, 30);
     q->addDataField(QStringLiteral("KURS"), FieldType::SmallInt);
@@ -567,7 +580,7 @@ void TestQuery::keepsSnapshotUntilRefresh_data() {
 
 void TestQuery::keepsSnapshotUntilRefresh() {
     QFETCH(bool, reopen);
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {"SELECT ID, Fam FROM Student ORDER BY Fam"});
     q->open();
     QVERIFY(q->locate(QStringLiteral("Fam"), QStringLiteral("Васильев")));
@@ -601,7 +614,7 @@ void TestQuery::keepsSnapshotUntilRefresh() {
 }
 
 void TestQuery::refreshSettlesPendingRow() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {"SELECT ID, Fam FROM Student ORDER BY ID"});
     q->open();
     q->setRecNo(1);
@@ -617,7 +630,7 @@ void TestQuery::refreshSettlesPendingRow() {
 }
 
 void TestQuery::refreshMovesOffVanishedRow() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {"SELECT ID, Fam FROM Student ORDER BY ID"});
     q->open();
     q->setRecNo(1);
@@ -634,7 +647,7 @@ void TestQuery::refreshMovesOffVanishedRow() {
 }
 
 void TestQuery::refreshKeepsFilterAndParameters() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q =
         makeQuery(db, {"SELECT ID, Fam, Kurs FROM Student", "WHERE ID_Group = :G", "ORDER BY Fam"});
     q->setParameter(QStringLiteral("G"), 1);
@@ -653,7 +666,7 @@ void TestQuery::refreshKeepsFilterAndParameters() {
 }
 
 void TestQuery::refreshDoesNotRedirectBookmarks() {
-    TestDb db(schema);
+    TestDb db(schema, TestDb::currentBackend());
     auto q = makeQuery(db, {"SELECT ID, Fam FROM Student ORDER BY ID"});
     q->open();
     q->setRecNo(1);

@@ -23,8 +23,9 @@ QStringList column(Dataset& ds, const QString& name) {
 class TestSharedSnapshot : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase_data() { TestDb::addBackends(); }
     void init() {
-        m_db = std::make_unique<TestDb>(QString::fromUtf8(ddl));
+        m_db = std::make_unique<TestDb>(QString::fromUtf8(ddl), TestDb::currentBackend());
         m_table = std::make_unique<Table>();
         m_table->setConnection(&m_db->connection());
         m_table->setTableName(QStringLiteral("Ocenki"));
