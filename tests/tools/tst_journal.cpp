@@ -494,6 +494,30 @@ private slots:
         QCOMPARE(r.linesAfter(before), QString());
     }
 
+    void serverKeepsBytesAsHex() {
+        QVERIFY2(PgTestServer::shared().start(), qPrintable(PgTestServer::shared().error()));
+        ServerRegister r;
+        PgConnection& c = r.connection();
+        // A column the program does not know, added to the table by another program.
+        c.execute(QStringLiteral("ALTER TABLE \"Parents\" ADD COLUMN \"Scan\" bytea"));
+        journal::removeTriggers(c);
+        QVERIFY(!journal::complete(c));
+        journal::add(c);
+        const qint64 before = r.lastLine();
+        auto insert = c.prepare(
+            QString::fromUtf8("INSERT INTO \"Parents\" (\"PFam\", \"Scan\") VALUES ('Орлов', ?)"));
+        insert->bind(1, QByteArray("\x00\xff\x10", 3));
+        insert->step();
+        const QString rowId = r.scalar(QStringLiteral("SELECT max(\"rowid\") FROM \"Parents\""));
+        QCOMPARE(
+            r.linesAfter(before),
+            QString::fromUtf8("Parents|%1|%1|insert|NULL|{\"PFam\":\"Орлов\",\"Pname\":null,"
+                              "\"PSecondName\":null,\"City\":null,\"Street\":null,\"House\":null,"
+                              "\"Apar\":null,\"Sex\":null,\"N_Student\":null,"
+                              "\"Scan\":{\"blob\":\"00FF10\"}}")
+                .arg(rowId));
+    }
+
     void serverInstallAddsOnlyWhatIsMissing() {
         QVERIFY2(PgTestServer::shared().start(), qPrintable(PgTestServer::shared().error()));
         ServerRegister r;
