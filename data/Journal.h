@@ -20,13 +20,20 @@ inline QString tableName() {
 // The journal's table and every trigger are there.
 bool complete(Connection& c);
 // Adds whatever of the journal is missing; touches no row of the program's
-// tables. Runs no transaction of its own: the caller wraps it in one.
+// tables. Runs no transaction of its own: the caller wraps it in one. On the
+// server the triggers are plpgsql functions of the same names.
 void install(Connection& c);
+// The journal's table and its indexes alone, where missing: rows copied in before
+// install() leave no lines.
+void installTable(Connection& c);
+// Drops the journal's triggers (never its table or lines), so rows copied in leave no
+// lines until install() puts the triggers back.
+void removeTriggers(Connection& c);
 // install() in a write transaction of its own, taken at once (BEGIN IMMEDIATE);
 // a failure rolls it back and goes on to the caller.
 void add(Connection& c);
 // The SQL expression of a row's values as the journal keeps them, for the row
-// named rowName (a table's name, or OLD or NEW in a trigger).
+// named rowName (a table's name, or OLD or NEW in a trigger); SQLite's SQL.
 QString rowObject(const QString& rowName, const std::vector<Connection::ColumnInfo>& columns);
 // The key column of a program table, empty for those without one (Parents, Ocenki).
 QString keyColumn(const QString& table);

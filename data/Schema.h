@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <vector>
 
-class Connection;
+#include "Connection.h"
 
 namespace schema {
 
@@ -31,12 +31,31 @@ struct Table {
 const std::vector<Table>& tables();
 const Table* findTable(const QString& name);
 
-// SQL that creates the tables (dates are ISO 8601 text, counters are the row key).
-QStringList createStatements();
-// Creates the tables in an open, empty database, in one transaction.
+// SQL that creates the tables. SQLite: dates are ISO 8601 text, counters are the row
+// key. The server: each table also has the hidden row id first (HiddenRowId), counters
+// are identity columns that are the primary key, dates are timestamps.
+QStringList createStatements(Connection::Dialect dialect);
+// Creates the tables in an open, empty database, in one transaction, in the
+// connection's dialect.
 void create(Connection& c);
 // What keeps the database from serving the program: missing tables or
-// columns, incompatible types. Empty when it conforms.
+// columns, incompatible types; on the server also a missing hidden row id.
+// Empty when it conforms.
 QStringList problems(Connection& c);
+
+// The server's column that identifies a row for UPDATE and DELETE, as SQLite's rowid does.
+inline QString hiddenRowId() {
+    return QStringLiteral("rowid");
+}
+
+// A column of a server table as the catalog has it, the hidden row id included.
+struct ServerColumn {
+    QString name;
+    QString type;             // format_type(): "character varying(50)", "integer"
+    bool identity = false;    // GENERATED … AS IDENTITY
+    bool primaryKey = false;  // the whole of the table's primary key
+};
+// The columns of a server table in their order; empty when there is no such table.
+std::vector<ServerColumn> serverColumns(Connection& c, const QString& table);
 
 }  // namespace schema

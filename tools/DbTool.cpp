@@ -9,12 +9,14 @@
 
 #include "Backup.h"
 #include "Catalog.h"
+#include "Copy.h"
 #include "DataError.h"
 #include "DemoData.h"
 #include "Generate.h"
 #include "History.h"
 #include "Import.h"
 #include "Journal.h"
+#include "PgConnection.h"
 #include "Schema.h"
 
 namespace dbtools {
@@ -54,9 +56,11 @@ struct CommandLine {
     QString command;
     QString path;            // the first positional argument
     QStringList positional;  // all of them, in order
+    QList<bool> servers;     // whether each positional argument came as --server CONNINFO
     std::map<QString, QString> options;
     QStringList flags;
     bool has(const char* flag) const { return flags.contains(QLatin1String(flag)); }
+    Location location(qsizetype i) const { return {positional[i], servers[i]}; }
     QString option(const char* name) const {
         const auto it = options.find(QLatin1String(name));
         return it == options.end() ? QString() : it->second;
@@ -67,14 +71,19 @@ struct CommandForm {
     QStringList arguments;  // the names of the positional arguments, for messages
     QStringList options;    // options that carry a value
     QStringList flags;      // options without one
+    bool servers = false;   // a positional argument may be --server CONNINFO instead
 };
+
+const QString ServerOption = QStringLiteral("--server");
 
 const std::map<QString, CommandForm>& knownCommands() {
     const QString path = QStringLiteral("PATH");
     static const std::map<QString, CommandForm> all = {
-        {QStringLiteral("create"), {{path}, {}, {}}},
+        {QStringLiteral("create"), {{path}, {}, {}, true}},
         {QStringLiteral("demo"), {{path}, {QStringLiteral("--photos")}, {}}},
-        {QStringLiteral("check"), {{path}, {}, {}}},
+        {QStringLiteral("check"), {{path}, {}, {}, true}},
+        {QStringLiteral("copy"),
+         {{QStringLiteral("SOURCE"), QStringLiteral("DEST")}, {}, {}, true}},
         {QStringLiteral("generate"), {{path}, {QStringLiteral("--students")}, {}}},
         {QStringLiteral("upgrade"), {{path}, {}, {}}},
         {QStringLiteral("history"),
@@ -109,6 +118,7 @@ CommandLine parse(const QStringList& args) {
         const QString& a = args[i];
         if (optionsEnd || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
             positional << a;
+            line.servers << false;
             continue;
         }
         if (a == QLatin1String("--")) {
@@ -117,6 +127,19 @@ CommandLine parse(const QStringList& args) {
         }
         const qsizetype eq = a.indexOf(QLatin1Char('='));
         const QString name = eq < 0 ? a : a.left(eq);
+        if (form.servers && name == ServerOption) {
+            // A server database stands where a file's path would, as often as there are paths.
+            QString value;
+            if (eq >= 0)
+                value = a.mid(eq + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            if (value.trimmed().isEmpty())
+                throw UsageError{QStringLiteral("%1 needs a connection string").arg(name)};
+            positional << value;
+            line.servers << true;
+            continue;
+        }
         if (form.flags.contains(name)) {
             if (eq >= 0) throw UsageError{QStringLiteral("%1 takes no value").arg(name)};
             if (line.flags.contains(name))
@@ -188,6 +211,24 @@ qint64 journalLine(const CommandLine& line) {
 
 int perform(const CommandLine& line) {
     const QString& path = line.path;
+    if (line.command == QLatin1String("copy")) {
+        const Location source = line.location(0), dest = line.location(1);
+        const CopySummary n = copyDatabase(source, dest);
+        print(stdout, QStringLiteral("%1: copied into %2, %3 tables, %4 rows, %5 journal lines\n")
+                          .arg(shown(source), shown(dest))
+                          .arg(n.tables)
+                          .arg(n.rows)
+                          .arg(n.journal));
+        return Done;
+    }
+    if (line.command == QLatin1String("create") && line.servers.first()) {
+        createOnServer(path);
+        PgConnection c(path);
+        c.open();
+        print(stdout,
+              summary(PgConnection::shownConninfo(path), contents(c), QStringLiteral("created")));
+        return Done;
+    }
     if (line.command == QLatin1String("create")) {
         createEmpty(path);
         print(stdout, summary(path, contentsOf(path), QStringLiteral("created")));
@@ -253,14 +294,16 @@ int perform(const CommandLine& line) {
                           .arg(n.photosUnchanged));
         return Done;
     }
-    const CheckReport report = check(path);
+    const bool server = line.servers.first();
+    const CheckReport report = server ? checkServer(path) : check(path);
+    const QString name = server ? PgConnection::shownConninfo(path) : path;
     if (report.problems.isEmpty()) {
-        print(stdout, summary(path, report.contents, QStringLiteral("ok")));
+        print(stdout, summary(name, report.contents, QStringLiteral("ok")));
         return Done;
     }
     QString text;
     for (const QString& p : report.problems)
-        text += path + QStringLiteral(": ") + p + QLatin1Char('\n');
+        text += name + QStringLiteral(": ") + p + QLatin1Char('\n');
     print(stderr, text);
     return Failed;
 }
@@ -273,9 +316,14 @@ void createEmpty(const QString& path) {
 
 Contents contents(Connection& c) {
     Contents n;
-    auto st = c.prepare(QStringLiteral(
-        "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-        "ESCAPE '\\' AND name <> ? COLLATE NOCASE"));
+    auto st = c.prepare(
+        c.dialect() == Connection::Dialect::Postgres
+            ? QStringLiteral("SELECT count(*) FROM pg_class k "
+                             "JOIN pg_namespace s ON s.oid = k.relnamespace "
+                             "WHERE s.nspname = current_schema() AND k.relkind IN ('r', 'p') "
+                             "AND lower(k.relname) <> lower(?)")
+            : QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT "
+                             "LIKE 'sqlite\\_%' ESCAPE '\\' AND name <> ? COLLATE NOCASE"));
     st->bind(1, journal::tableName());
     if (st->step()) n.tables = int(st->columnInt64(0));
     n.journal = journal::complete(c);
@@ -317,16 +365,35 @@ CheckReport check(const QString& path) {
     return report;
 }
 
+CheckReport checkServer(const QString& conninfo) {
+    CheckReport report;
+    PgConnection c(conninfo);
+    c.open();
+    report.problems = schema::problems(c);
+    if (report.problems.isEmpty()) report.contents = contents(c);
+    return report;
+}
+
 QString usage() {
     return QStringLiteral(
                "usage: tessaly-db COMMAND ARGUMENTS [OPTIONS]\n"
                "Creates, fills and checks databases of the dean's office register.\n"
                "\n"
                "  create PATH                  a new database with the program's empty tables\n"
+               "  create --server CONNINFO     the program's empty tables and the journal on\n"
+               "                               an empty server database (PostgreSQL; CONNINFO\n"
+               "                               as libpq reads it, \"host=… dbname=…\" or a URI)\n"
                "  demo PATH [--photos DIR]     a new database with a demonstration faculty;\n"
                "                               --photos also draws sample photos into DIR/Foto\n"
                "                               (students) and DIR/Foto/Prepod (teachers)\n"
                "  check PATH                   checks the file's integrity and tables\n"
+               "  check --server CONNINFO      checks the server database's tables\n"
+               "  copy SOURCE DEST             every row of the program's tables and the\n"
+               "                               journal's lines from SOURCE into DEST, counters\n"
+               "                               kept; each is a file PATH or --server CONNINFO;\n"
+               "                               a DEST file must not exist, a DEST server\n"
+               "                               database must hold no row (it gets the tables\n"
+               "                               when it has none)\n"
                "  generate PATH --students N   a new database with N students (1 to %1),\n"
                "                               50 grades each, and a faculty in proportion\n"
                "  upgrade PATH                 adds the journal of changes to a database made\n"
@@ -350,7 +417,9 @@ QString usage() {
                "                               existing database or photo\n"
                "  --help                       this text\n"
                "\n"
-               "create, demo, generate, import-mdb and backup never overwrite an existing file.\n"
+               "create, demo, generate, import-mdb, backup and copy never overwrite an existing\n"
+               "file; create and copy never write into a server database that holds the\n"
+               "program's tables or rows.\n"
                "Exit status: 0 done, 1 the work failed (the message names the file), 2 wrong "
                "usage.\n")
         .arg(MaxGeneratedStudents);

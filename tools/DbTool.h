@@ -1,4 +1,4 @@
-// The commands of tessaly-db: create, demo, check and generate, with the
+// The commands of tessaly-db: create, demo, check, generate, copy and the rest, with the
 // command line's parsing, usage text and exit statuses.
 #pragma once
 
@@ -32,6 +32,9 @@ struct CheckReport {
 // Checks an existing file without creating one and, when it finds a problem, without
 // writing to it. Throws DataError when the file is missing or cannot be opened as a database.
 CheckReport check(const QString& path);
+// Checks a server database's tables against the schema; writes nothing. Throws DataError
+// when the server cannot be reached.
+CheckReport checkServer(const QString& conninfo);
 
 QString usage();
 // Runs a command line (the program's name first); writes to stdout and stderr and

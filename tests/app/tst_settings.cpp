@@ -67,6 +67,8 @@ private Q_SLOTS:
     void initialiseResetsFontAndMainPath();
     void mainAndMainPathAreReadOnEveryCall();
     void mainPathComesFromMainAsReadBack();
+    void serverComesFromTheDatabaseSection_data();
+    void serverComesFromTheDatabaseSection();
     void refusedWriteSkipsTheRemainingSteps();
     void failedCreationLeavesNoSettings();
     void releaseClearsCurrent();
@@ -301,6 +303,42 @@ void TestSettings::mainAndMainPathAreReadOnEveryCall() {
     writeFile(settings.path(), cp(QStringLiteral("[Files]\r\nMain=/по/рукам\r\nMainPath=/фото\r\n")));
     QCOMPARE(Settings::current()->main(), QStringLiteral("/по/рукам"));
     QCOMPARE(Settings::current()->mainPath(), QStringLiteral("/фото"));
+}
+
+void TestSettings::serverComesFromTheDatabaseSection_data() {
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<bool>("current");
+    QTest::addColumn<QString>("server");
+
+    const QString conninfo =
+        QStringLiteral("host=dekanat dbname=verdikon user=clerk1 sslmode=verify-full");
+    QTest::newRow("named") << QStringLiteral("[База данных]\r\nСервер=%1\r\n").arg(conninfo)
+                           << true << conninfo;
+    QTest::newRow("kept by a first start of another program copy")
+        << QStringLiteral("[База данных]\r\nСервер=%1\r\n").arg(conninfo) << false << conninfo;
+    QTest::newRow("spaces around") << QStringLiteral("[База данных]\r\nСервер=  dbname=d  \r\n")
+                                   << true << QStringLiteral("dbname=d");
+    QTest::newRow("empty: the file") << QStringLiteral("[База данных]\r\nСервер=\r\n") << true
+                                     << QString();
+    QTest::newRow("absent: the file") << QString() << true << QString();
+    QTest::newRow("another section's key is not it")
+        << QStringLiteral("[Параметры]\r\nСервер=dbname=d\r\n") << true << QString();
+}
+
+void TestSettings::serverComesFromTheDatabaseSection() {
+    QFETCH(QString, section);
+    QFETCH(bool, current);
+    QFETCH(QString, server);
+
+    const QString folder = programFolder(Folder::Writable, QStringLiteral("program"));
+    const QString executable = folder + QStringLiteral("/tessaly");
+    const QString main = current ? executable : QStringLiteral("/elsewhere/tessaly");
+    writeFile(QDir(folder).filePath(QStringLiteral("My.ini")),
+              cp(QStringLiteral("[Files]\r\nMain=%1\r\nMainPath=%2\r\n").arg(main, folder) +
+                 section));
+    Settings settings;
+    settings.open(executable);
+    QCOMPARE(settings.server(), server);
 }
 
 void TestSettings::mainPathComesFromMainAsReadBack() {

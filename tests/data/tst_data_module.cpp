@@ -1,6 +1,7 @@
 // The data module on small databases: the schema, the declared datasets and
 // fields, the lookups and links the windows rely on, the short names, the plan
-// reset, and starting without a usable database.
+// reset, starting without a usable database, and the same module on a server
+// database that two desks share.
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,6 +11,8 @@
 #include "DM_Tessaly.h"
 #include "FileBytes.h"
 #include "Messages.h"
+#include "PgConnection.h"
+#include "PgTestServer.h"
 #include "References.h"
 #include "Schema.h"
 
@@ -27,18 +30,24 @@ private:
     QString m_previous;
 };
 
-void run(SqliteConnection& c, const QString& sql, const QVariantList& values = {}) {
+void run(Connection& c, const QString& sql, const QVariantList& values = {}) {
     auto st = c.prepare(sql);
     for (int i = 0; i < values.size(); ++i) st->bindValue(i + 1, values[i]);
     while (st->step()) {
     }
 }
 
+void fill(Connection& c);
+
 // Two faculties, two specialties of the first, groups, teachers, students, plan and grades.
 void fill(const QString& path) {
     SqliteConnection::createFile(path);
     SqliteConnection c(path);
     c.open();
+    fill(c);
+}
+
+void fill(Connection& c) {
     schema::create(c);
     run(c, QStringLiteral("INSERT INTO Facultet (Nazvanie, ID_Dekan) VALUES "
                           "('Информатики', 1), ('Экономики', 2)"));
@@ -133,6 +142,9 @@ private Q_SLOTS:
     void startWithoutDatabaseReportsEveryAttempt();
     void foreignFilesAreRefusedUnchanged_data();
     void foreignFilesAreRefusedUnchanged();
+    void unreachableServerIsReportedLikeAMissingFile();
+    void serverDatabaseServesTheModule();
+    void foreignServerDatabaseIsRefused();
 };
 
 void TestDataModule::schemaIsWrittenAndReadBack() {
@@ -706,6 +718,108 @@ void TestDataModule::foreignFilesAreRefusedUnchanged() {
     }
     QCOMPARE(fileBytes(path), before);
     QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+}
+
+void TestDataModule::unreachableServerIsReportedLikeAMissingFile() {
+    Folder folder;
+    // No server listens on a socket in an empty folder; the password must never show.
+    const QString conninfo =
+        QStringLiteral("host=%1 dbname=verdikon user=clerk1 password=s3cret connect_timeout=5")
+            .arg(folder.file(QString()));
+    platform::MessageRecorder messages;
+    TDM dm(nullptr, conninfo);
+    const QStringList texts = messages.texts();
+    QCOMPARE(texts.size(), 19);
+    for (const QString& t : texts) {
+        QVERIFY2(t.startsWith(QStringLiteral("Cannot open database \"")), qPrintable(t));
+        QVERIFY2(t.contains(QStringLiteral("dbname=verdikon")), qPrintable(t));
+        // libpq's own words for it.
+        QVERIFY2(t.contains(QStringLiteral("connection to server on socket")), qPrintable(t));
+        QVERIFY2(!t.contains(QStringLiteral("s3cret")), qPrintable(t));
+    }
+    for (Dataset* ds : dm.datasets()) QVERIFY(!ds->isActive());
+    // Nothing of a file was made in the current folder.
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("verdikon.mdb"))));
+    QVERIFY(dm.databaseFile().isEmpty());
+}
+
+void TestDataModule::serverDatabaseServesTheModule() {
+    PgTestServer& server = PgTestServer::shared();
+    QVERIFY2(server.start(), qPrintable(server.error()));
+    server.clear();
+    {
+        PgConnection c(server.conninfo());
+        fill(c);
+    }
+    Folder folder;
+    platform::MessageRecorder messages;
+    TDM dm(nullptr, server.conninfo());
+    QCOMPARE(messages.texts(), QStringList());
+    for (Dataset* ds : dm.datasets())
+        if (ds != dm.Q_Report) QVERIFY2(ds->isActive(), qPrintable(ds->objectName()));
+    QCOMPARE(dm.Q_Studenti->recordCount(), 3);
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("verdikon.mdb"))));
+
+    // The lookups read the server's rows as they read the file's.
+    QVERIFY(dm.Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("0000001")));
+    QCOMPARE(dm.Q_StudentiFam->asString(), QStringLiteral("Иванов"));
+
+    // Another desk changes the student; this desk's edit of the same row is refused
+    // and keeps what was typed, and a refresh shows the other desk's surname.
+    PgConnection other(server.conninfo());
+    run(other, QStringLiteral("UPDATE \"Studenti\" SET \"Fam\" = 'Иваненко' "
+                              "WHERE \"N_student\" = '0000001'"));
+    dm.Q_Studenti->edit();
+    dm.Q_StudentiFam->setValue(QStringLiteral("Иванов-Петров"));
+    try {
+        dm.Q_Studenti->post();
+        QFAIL("the post of a row changed at another desk went through");
+    } catch (const DataError& e) {
+        QCOMPARE(e.text(), msg::rowChangedElsewhere());
+    }
+    QVERIFY(dm.Q_Studenti->isEditing());
+    QCOMPARE(dm.Q_StudentiFam->asString(), QStringLiteral("Иванов-Петров"));
+    dm.Q_Studenti->cancel();
+    dm.Q_Studenti->refresh();
+    QVERIFY(dm.Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("0000001")));
+    QCOMPARE(dm.Q_StudentiFam->asString(), QStringLiteral("Иваненко"));
+
+    // Now the edit goes through, and the server's triggers journal it.
+    dm.Q_Studenti->edit();
+    dm.Q_StudentiFam->setValue(QStringLiteral("Иванов-Петров"));
+    dm.Q_Studenti->post();
+    auto st = other.prepare(QStringLiteral(
+        "SELECT \"Fam\" FROM \"Studenti\" WHERE \"N_student\" = '0000001'"));
+    QVERIFY(st->step());
+    QCOMPARE(st->columnValue(0).toString(), QStringLiteral("Иванов-Петров"));
+    st = other.prepare(QStringLiteral(
+        "SELECT count(*) FROM \"Journal\" WHERE \"TableName\" = 'Studenti' "
+        "AND \"Action\" = 'update' AND \"RowKey\" = '0000001'"));
+    QVERIFY(st->step());
+    QCOMPARE(st->columnInt64(0), int64_t(2));
+}
+
+void TestDataModule::foreignServerDatabaseIsRefused() {
+    PgTestServer& server = PgTestServer::shared();
+    QVERIFY2(server.start(), qPrintable(server.error()));
+    server.clear();
+    {
+        PgConnection c(server.conninfo());
+        run(c, QStringLiteral("CREATE TABLE \"Notes\" (\"Body\" text)"));
+    }
+    Folder folder;
+    platform::MessageRecorder messages;
+    TDM dm(nullptr, server.conninfo());
+    QCOMPARE(messages.texts().size(), 19);
+    QVERIFY2(messages.texts().first().startsWith(QStringLiteral("The database \"")),
+             qPrintable(messages.texts().first()));
+    QVERIFY2(messages.texts().first().contains(QStringLiteral("is not a database of this program")),
+             qPrintable(messages.texts().first()));
+    for (Dataset* ds : dm.datasets()) QVERIFY(!ds->isActive());
+    // Refused unchanged: no table and no journal was added.
+    PgConnection c(server.conninfo());
+    QCOMPARE(c.tableName(QStringLiteral("Journal")), QString());
+    QCOMPARE(c.tableName(QStringLiteral("Studenti")), QString());
 }
 
 QTEST_GUILESS_MAIN(TestDataModule)

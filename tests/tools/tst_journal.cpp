@@ -3,17 +3,21 @@
 // the sqlite3 shell, as another program would); the history reads as the
 // program shows values; undelete puts a row back exactly and refuses what it
 // cannot; upgrade adds the journal to an older database leaving its rows as
-// they were; prune removes old lines.
+// they were; prune removes old lines. On a server database the triggers write
+// the same lines with the same JSON, whoever changes a row.
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "Connection.h"
+#include "Copy.h"
 #include "DataError.h"
 #include "DbTool.h"
 #include "History.h"
 #include "Journal.h"
+#include "PgConnection.h"
+#include "PgTestServer.h"
 #include "Schema.h"
 
 using namespace dbtools;
@@ -56,6 +60,47 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// The same register on the shared test server, made by the tool's create --server.
+class ServerRegister {
+public:
+    ServerRegister() : m_c(PgTestServer::shared().conninfo()) {
+        PgTestServer::shared().clear();
+        createOnServer(PgTestServer::shared().conninfo());
+        m_c.open();
+        m_c.execute(QString::fromUtf8(
+            "INSERT INTO \"Specialnost\" (\"Nazvanie\", \"ID_Facultet\", \"ID_Spec\") "
+            "VALUES ('Математика', 1, '010301');"
+            "INSERT INTO \"Gruppa\" (\"ID_GRoup\", \"Nazvanie\", \"ID_Specialnost\") "
+            "VALUES (5, 'МАТ-24', '010301');"
+            "INSERT INTO \"Studenti\" (\"N_student\", \"Fam\", \"Name\", \"SecName\", "
+            "\"BirthDate\", \"ID_group\") "
+            "VALUES ('2401001', 'Орлова', 'Анна', 'Павловна', '2006-04-02', 5)"));
+    }
+    PgConnection& connection() { return m_c; }
+    QString scalar(const QString& sql) {
+        auto st = m_c.prepare(sql);
+        return st->step() ? st->columnValue(0).toString() : QString();
+    }
+    qint64 lastLine() {
+        return scalar(QStringLiteral("SELECT coalesce(max(\"ID_Journal\"), 0) FROM \"Journal\""))
+            .toLongLong();
+    }
+    // The lines after line `after`, one a line, NULL for a missing value.
+    QString linesAfter(qint64 after) {
+        auto st = m_c.prepare(QStringLiteral(
+            "SELECT concat_ws('|', \"TableName\", \"RowKey\", \"RowId\", \"Action\", "
+            "coalesce(\"OldValues\", 'NULL'), coalesce(\"NewValues\", 'NULL')) "
+            "FROM \"Journal\" WHERE \"ID_Journal\" > ? ORDER BY \"ID_Journal\""));
+        st->bind(1, int64_t(after));
+        QStringList out;
+        while (st->step()) out << st->columnValue(0).toString();
+        return out.join(QLatin1Char('\n'));
+    }
+
+private:
+    PgConnection m_c;
 };
 
 // The program's tables as databases were made before the journal existed.
@@ -330,6 +375,168 @@ private slots:
                     undelete(dir.filePath(QStringLiteral("none.mdb")), 1);
                 }).contains(QStringLiteral("does not exist")));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("none.mdb"))));
+    }
+
+    void serverTriggersLeaveTheSameLines_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("insert");
+        QTest::addColumn<QString>("update");
+        QTest::addColumn<QString>("remove");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QString>("changed");
+        QTest::newRow("counter key")
+            << QStringLiteral("Gruppa")
+            << QString::fromUtf8(
+                   "INSERT INTO \"Gruppa\" (\"ID_GRoup\", \"Nazvanie\", "
+                   "\"ID_Kyrator\") VALUES (77, 'ПИ-25', 3)")
+            << QString::fromUtf8(
+                   "UPDATE \"Gruppa\" SET \"Nazvanie\" = 'ПИ-25а' WHERE \"ID_GRoup\" = 77")
+            << QStringLiteral("DELETE FROM \"Gruppa\" WHERE \"ID_GRoup\" = 77")
+            << QStringLiteral("77")
+            << QString::fromUtf8(
+                   R"({"ID_GRoup":77,"Nazvanie":"ПИ-25","ID_Specialnost":null,"ID_Starosta":null,"ID_Kyrator":3})")
+            << QString::fromUtf8(
+                   R"({"ID_GRoup":77,"Nazvanie":"ПИ-25а","ID_Specialnost":null,"ID_Starosta":null,"ID_Kyrator":3})");
+        QTest::newRow("text key")
+            << QStringLiteral("Specialnost")
+            << QString::fromUtf8(
+                   "INSERT INTO \"Specialnost\" (\"Nazvanie\", \"ID_Facultet\", "
+                   "\"ID_Spec\") VALUES ('Физика', 2, '030302')")
+            << QStringLiteral(
+                   "UPDATE \"Specialnost\" SET \"ID_Facultet\" = 4 WHERE \"ID_Spec\" = '030302'")
+            << QStringLiteral("DELETE FROM \"Specialnost\" WHERE \"ID_Spec\" = '030302'")
+            << QStringLiteral("030302")
+            << QString::fromUtf8(R"({"Nazvanie":"Физика","ID_Facultet":2,"ID_Spec":"030302"})")
+            << QString::fromUtf8(R"({"Nazvanie":"Физика","ID_Facultet":4,"ID_Spec":"030302"})");
+        QTest::newRow("Cyrillic names with a space, a date")
+            << QStringLiteral("Prepodavateli")
+            << QString::fromUtf8(
+                   "INSERT INTO \"Prepodavateli\" (\"ID_Prepod\", \"Фамилия\", \"День рождения\", "
+                   "\"Место рожд\") VALUES (12, 'Лебедев', '1969-11-30', 'Томск')")
+            << QString::fromUtf8(
+                   "UPDATE \"Prepodavateli\" SET \"Место рожд\" = 'Омск' WHERE \"ID_Prepod\" = 12")
+            << QStringLiteral("DELETE FROM \"Prepodavateli\" WHERE \"ID_Prepod\" = 12")
+            << QStringLiteral("12")
+            << QString::fromUtf8(
+                   R"({"ID_Prepod":12,"Фамилия":"Лебедев","Имя":null,"Отчество":null,"День рождения":"1969-11-30","Место рожд":"Томск","Пол":null,"Гражданство":null,"Статус":null,"Kur_Gr":null,"ID_kafedra":null,"City":null,"Street":null,"House":null,"Apar":null,"Foto":null,"Звание":null,"Степень":null,"Должность":null})")
+            << QString::fromUtf8(
+                   R"({"ID_Prepod":12,"Фамилия":"Лебедев","Имя":null,"Отчество":null,"День рождения":"1969-11-30","Место рожд":"Омск","Пол":null,"Гражданство":null,"Статус":null,"Kur_Gr":null,"ID_kafedra":null,"City":null,"Street":null,"House":null,"Apar":null,"Foto":null,"Звание":null,"Степень":null,"Должность":null})");
+        QTest::newRow("keyless, by its row id, a date with a time")
+            << QStringLiteral("Ocenki")
+            << QStringLiteral(
+                   "INSERT INTO \"Ocenki\" (\"rowid\", \"N_student\", \"Date\", \"ID_Result\", "
+                   "\"ID_Plan\", \"Semestr\") VALUES (40, '2401001', '2025-01-14 10:30:00', 3, 8, "
+                   "1)")
+            << QStringLiteral("UPDATE \"Ocenki\" SET \"ID_Result\" = 2 WHERE \"rowid\" = 40")
+            << QStringLiteral("DELETE FROM \"Ocenki\" WHERE \"rowid\" = 40") << QStringLiteral("40")
+            << QStringLiteral(
+                   R"({"N_student":"2401001","Date":"2025-01-14 10:30:00","ID_Result":3,"ID_Plan":8,"Semestr":1})")
+            << QStringLiteral(
+                   R"({"N_student":"2401001","Date":"2025-01-14 10:30:00","ID_Result":2,"ID_Plan":8,"Semestr":1})");
+        QTest::newRow("text JSON escapes")
+            << QStringLiteral("Disciplins")
+            << QString::fromUtf8(
+                   "INSERT INTO \"Disciplins\" (\"Ndis\", \"NameDis\", \"TypeDis\") "
+                   "VALUES (9, 'Теория \"игр\" \\ 1', 2)")
+            << QStringLiteral("UPDATE \"Disciplins\" SET \"TypeDis\" = NULL WHERE \"Ndis\" = 9")
+            << QStringLiteral("DELETE FROM \"Disciplins\" WHERE \"Ndis\" = 9")
+            << QStringLiteral("9")
+            << QString::fromUtf8(
+                   "{\"Ndis\":9,\"NameDis\":\"Теория \\\"игр\\\" \\\\ 1\",\"TypeDis\":2}")
+            << QString::fromUtf8(
+                   "{\"Ndis\":9,\"NameDis\":\"Теория \\\"игр\\\" \\\\ 1\",\"TypeDis\":null}");
+    }
+    void serverTriggersLeaveTheSameLines() {
+        QFETCH(QString, table);
+        QFETCH(QString, insert);
+        QFETCH(QString, update);
+        QFETCH(QString, remove);
+        QFETCH(QString, key);
+        QFETCH(QString, added);
+        QFETCH(QString, changed);
+        QVERIFY2(PgTestServer::shared().start(), qPrintable(PgTestServer::shared().error()));
+        ServerRegister r;
+        const qint64 before = r.lastLine();
+        r.connection().execute(insert);
+        const QString rowId =
+            r.scalar(QStringLiteral("SELECT max(\"rowid\") FROM %1").arg(quoteIdentifier(table)));
+        r.connection().execute(update);
+        r.connection().execute(remove);
+        QCOMPARE(r.linesAfter(before),
+                 QStringLiteral("%1|%2|%3|insert|NULL|%4\n%1|%2|%3|update|%4|%5\n"
+                                "%1|%2|%3|delete|%5|NULL")
+                     .arg(table, key, rowId, added, changed));
+        const QString moment = r.scalar(QStringLiteral(
+            "SELECT \"Moment\" FROM \"Journal\" ORDER BY \"ID_Journal\" DESC LIMIT 1"));
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$"))
+                     .match(moment)
+                     .hasMatch(),
+                 qPrintable(moment));
+        // UTC, not the server's zone.
+        const QDateTime at = QDateTime::fromString(moment, Qt::ISODateWithMs);
+        QVERIFY2(qAbs(at.secsTo(QDateTime::currentDateTimeUtc())) < 3600, qPrintable(moment));
+    }
+
+    void serverLeavesNoLineForNoChangeOrAFailedOne() {
+        QVERIFY2(PgTestServer::shared().start(), qPrintable(PgTestServer::shared().error()));
+        ServerRegister r;
+        const qint64 before = r.lastLine();
+        QVERIFY(before > 0);
+        r.connection().execute(
+            QStringLiteral("UPDATE \"Studenti\" SET \"Fam\" = \"Fam\", \"Name\" = \"Name\""));
+        QCOMPARE(r.lastLine(), before);
+        QVERIFY(!refusal([&] {
+                     r.connection().execute(QStringLiteral(
+                         "INSERT INTO \"Gruppa\" (\"ID_GRoup\", \"Nazvanie\") VALUES (5, 'x')"));
+                 }).isEmpty());
+        QCOMPARE(r.linesAfter(before), QString());
+    }
+
+    void serverKeepsBytesAsHex() {
+        QVERIFY2(PgTestServer::shared().start(), qPrintable(PgTestServer::shared().error()));
+        ServerRegister r;
+        PgConnection& c = r.connection();
+        // A column the program does not know, added to the table by another program.
+        c.execute(QStringLiteral("ALTER TABLE \"Parents\" ADD COLUMN \"Scan\" bytea"));
+        journal::removeTriggers(c);
+        QVERIFY(!journal::complete(c));
+        journal::add(c);
+        const qint64 before = r.lastLine();
+        auto insert = c.prepare(
+            QString::fromUtf8("INSERT INTO \"Parents\" (\"PFam\", \"Scan\") VALUES ('Орлов', ?)"));
+        insert->bind(1, QByteArray("\x00\xff\x10", 3));
+        insert->step();
+        const QString rowId = r.scalar(QStringLiteral("SELECT max(\"rowid\") FROM \"Parents\""));
+        QCOMPARE(
+            r.linesAfter(before),
+            QString::fromUtf8("Parents|%1|%1|insert|NULL|{\"PFam\":\"Орлов\",\"Pname\":null,"
+                              "\"PSecondName\":null,\"City\":null,\"Street\":null,\"House\":null,"
+                              "\"Apar\":null,\"Sex\":null,\"N_Student\":null,"
+                              "\"Scan\":{\"blob\":\"00FF10\"}}")
+                .arg(rowId));
+    }
+
+    void serverInstallAddsOnlyWhatIsMissing() {
+        QVERIFY2(PgTestServer::shared().start(), qPrintable(PgTestServer::shared().error()));
+        ServerRegister r;
+        PgConnection& c = r.connection();
+        QVERIFY(journal::complete(c));
+        c.execute(QStringLiteral("DROP TRIGGER \"Journal_Gruppa_update\" ON \"Gruppa\""));
+        QVERIFY(!journal::complete(c));
+        journal::add(c);
+        QVERIFY(journal::complete(c));
+        journal::add(c);
+        const qint64 before = r.lastLine();
+        c.execute(QStringLiteral("UPDATE \"Gruppa\" SET \"ID_Kyrator\" = 4"));
+        c.execute(QString::fromUtf8(
+            "INSERT INTO \"Gruppa\" (\"ID_GRoup\", \"Nazvanie\") VALUES (6, 'МАТ-25')"));
+        const QStringList lines = r.linesAfter(before).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("Gruppa|5|1|update|")), qPrintable(lines[0]));
+        QVERIFY2(lines[1].startsWith(QStringLiteral("Gruppa|6|2|insert|NULL|")),
+                 qPrintable(lines[1]));
     }
 
     void pruneRemovesTheLinesBeforeADay() {

@@ -2,7 +2,10 @@
 // hold what the program needs (links that resolve, reference texts, grades that
 // follow the plans, photos named in the Foto columns), it never overwrites or
 // creates a file it should not, check tells a sound database from a damaged or
-// foreign one, and the exit statuses tell usage errors from failed work.
+// foreign one, and the exit statuses tell usage errors from failed work. On a
+// server database (the shared throw-away PostgreSQL server) it creates and
+// checks the same tables, and copy takes every row from a file to the server
+// and back, counters and journal kept, or refuses and writes nothing.
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -19,6 +22,9 @@
 
 #include "Connection.h"
 #include "FileBytes.h"
+#include "Journal.h"
+#include "PgConnection.h"
+#include "PgTestServer.h"
 #include "Schema.h"
 #include "ToolRun.h"
 
@@ -48,6 +54,61 @@ public:
 private:
     SqliteConnection m_c;
 };
+
+// The test server's database, for what the tool left there.
+class ServerDb {
+public:
+    ServerDb() : m_c(PgTestServer::shared().conninfo()) { m_c.open(); }
+    PgConnection& connection() { return m_c; }
+    void execute(const QString& sql) { m_c.execute(sql); }
+    QVariant scalar(const QString& sql) {
+        auto st = m_c.prepare(sql);
+        return st->step() ? st->columnValue(0) : QVariant();
+    }
+    qint64 count(const QString& table) {
+        return scalar(QStringLiteral("SELECT count(*) FROM %1").arg(quoteIdentifier(table)))
+            .toLongLong();
+    }
+
+private:
+    PgConnection m_c;
+};
+
+// The test server with its database as new.
+bool freshServer() {
+    if (!PgTestServer::shared().start()) return false;
+    PgTestServer::shared().clear();
+    return true;
+}
+
+QString server() {
+    return PgTestServer::shared().conninfo();
+}
+
+// Every row of a file's program tables, journal and counters, in row order, each value
+// with its type (so a number copied back as text shows).
+QStringList everyRow(const QString& file) {
+    SqliteConnection c(file);
+    c.open();
+    QStringList sql;
+    for (const schema::Table& t : schema::tables())
+        sql << QStringLiteral("SELECT '%1', rowid, * FROM %2 ORDER BY rowid")
+                   .arg(t.name, quoteIdentifier(t.name));
+    sql << QStringLiteral("SELECT 'Journal', * FROM Journal ORDER BY ID_Journal")
+        << QStringLiteral("SELECT 'sqlite_sequence', * FROM sqlite_sequence ORDER BY name");
+    QStringList out;
+    for (const QString& q : sql) {
+        auto st = c.prepare(q);
+        while (st->step()) {
+            QStringList cells;
+            for (int i = 0; i < st->columnCount(); ++i)
+                cells << QString::number(int(st->columnType(i))) + QLatin1Char(':') +
+                             st->columnValue(i).toString();
+            out << cells.join(QLatin1Char('|'));
+        }
+    }
+    return out;
+}
 
 // The year a group entered, from its name ("ИВТ-23" → 2023).
 int enterYear(const QString& groupName) {
@@ -610,6 +671,288 @@ private slots:
         QVERIFY2(checked.code == 0, qPrintable(describe(checked)));
     }
 
+    void createOnServerThenCheckIsClean() {
+        QVERIFY2(freshServer(), qPrintable(PgTestServer::shared().error()));
+        const ToolResult r = tool({QStringLiteral("create"), QStringLiteral("--server"), server()});
+        QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        QVERIFY2(r.out.contains(QStringLiteral("created, 15 tables and the journal, 0 students")),
+                 qPrintable(r.out));
+        {
+            ServerDb db;
+            QCOMPARE(schema::problems(db.connection()), QStringList());
+            QVERIFY(journal::complete(db.connection()));
+            // The hidden row id comes first, an identity column.
+            const auto columns = schema::serverColumns(db.connection(), QStringLiteral("Ocenki"));
+            QVERIFY(!columns.empty());
+            QCOMPARE(columns.front().name, QStringLiteral("rowid"));
+            QVERIFY(columns.front().identity);
+        }
+        const ToolResult checked =
+            tool({QStringLiteral("check"), QStringLiteral("--server=") + server()});
+        QVERIFY2(checked.code == 0 && checked.err.isEmpty(), qPrintable(describe(checked)));
+        QVERIFY2(checked.out.contains(QStringLiteral("ok, 15 tables and the journal")),
+                 qPrintable(checked.out));
+
+        // A second create finds the tables and leaves them as they are.
+        ServerDb db;
+        db.execute(
+            QString::fromUtf8("INSERT INTO \"Facultet\" (\"Nazvanie\") VALUES ('Физический')"));
+        const ToolResult again =
+            tool({QStringLiteral("create"), QStringLiteral("--server"), server()});
+        QVERIFY2(again.code == 1 &&
+                     again.err.contains(QStringLiteral("already has the program's tables")),
+                 qPrintable(describe(again)));
+        QCOMPARE(db.count(QStringLiteral("Facultet")), 1);
+        QCOMPARE(db.count(QStringLiteral("Journal")), 1);
+    }
+
+    void checkOnServerNamesWhatIsWrong_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("missing table") << QStringLiteral("DROP TABLE \"Parents\"")
+                                       << QStringLiteral("table Parents is missing");
+        QTest::newRow("missing column")
+            << QStringLiteral("ALTER TABLE \"Studenti\" DROP COLUMN \"Foto\"")
+            << QStringLiteral("column Studenti.Foto is missing");
+        QTest::newRow("column of another type")
+            << QStringLiteral(
+                   "ALTER TABLE \"Disciplins\" ALTER COLUMN \"TypeDis\" TYPE timestamp "
+                   "USING NULL")
+            << QStringLiteral("column Disciplins.TypeDis has type timestamp without time zone");
+        QTest::newRow("counter that is no identity")
+            << QStringLiteral("ALTER TABLE \"Gruppa\" ALTER COLUMN \"ID_GRoup\" DROP IDENTITY")
+            << QStringLiteral("column Gruppa.ID_GRoup is not a counter");
+        QTest::newRow("counter that is no key")
+            << QStringLiteral("ALTER TABLE \"N_Stepen\" DROP CONSTRAINT \"N_Stepen_pkey\"")
+            << QStringLiteral("column N_Stepen.ID_Stepen is not a counter");
+        QTest::newRow("no hidden row id")
+            << QStringLiteral("ALTER TABLE \"Ocenki\" DROP COLUMN \"rowid\"")
+            << QStringLiteral("column Ocenki.rowid (the hidden row id) is missing");
+    }
+    void checkOnServerNamesWhatIsWrong() {
+        QFETCH(QString, damage);
+        QFETCH(QString, named);
+        QVERIFY2(freshServer(), qPrintable(PgTestServer::shared().error()));
+        const ToolResult created =
+            tool({QStringLiteral("create"), QStringLiteral("--server"), server()});
+        QVERIFY2(created.code == 0, qPrintable(describe(created)));
+        ServerDb().execute(damage);
+        const ToolResult r = tool({QStringLiteral("check"), QStringLiteral("--server"), server()});
+        QVERIFY2(r.code == 1 && r.out.isEmpty(), qPrintable(describe(r)));
+        QVERIFY2(
+            r.err.contains(PgConnection::shownConninfo(server()) + QStringLiteral(": ") + named),
+            qPrintable(r.err));
+        QCOMPARE(r.err.trimmed().count(QLatin1Char('\n')), 0);
+    }
+
+    void serverCommandsCarryLibpqTextWhenTheServerIsUnreachable_data() {
+        QTest::addColumn<QStringList>("args");
+        const QString nowhere = QStringLiteral("host=@/no-server dbname=verdikon");
+        const QString serverOption = QStringLiteral("--server");
+        QTest::newRow("create") << QStringList{QStringLiteral("create"), serverOption, nowhere};
+        QTest::newRow("check") << QStringList{QStringLiteral("check"), serverOption, nowhere};
+        QTest::newRow("copy into")
+            << QStringList{QStringLiteral("copy"), QStringLiteral("#demo"), serverOption, nowhere};
+        QTest::newRow("copy from") << QStringList{QStringLiteral("copy"), serverOption, nowhere,
+                                                  QStringLiteral("@/copy.mdb")};
+    }
+    void serverCommandsCarryLibpqTextWhenTheServerIsUnreachable() {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir;
+        args.replaceInStrings(QStringLiteral("@"), dir.path());
+        args.replaceInStrings(QStringLiteral("#demo"), m_demo);
+        const QByteArray demo = fileBytes(m_demo);
+        const ToolResult r = tool(args);
+        QVERIFY2(r.code == 1, qPrintable(describe(r)));
+        // libpq names the socket it could not reach.
+        QVERIFY2(r.err.contains(QStringLiteral("Cannot open database")) &&
+                     r.err.contains(dir.path() + QStringLiteral("/no-server")),
+                 qPrintable(r.err));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList());
+        QCOMPARE(fileBytes(m_demo), demo);
+    }
+
+    void copyFileToServerAndBackKeepsEveryRow_data() {
+        QTest::addColumn<int>("students");  // 0: the demo
+        QTest::newRow("demo") << 0;
+        // Tables of many batches, the last one short.
+        QTest::newRow("generated") << 700;
+    }
+    void copyFileToServerAndBackKeepsEveryRow() {
+        QFETCH(int, students);
+        QVERIFY2(freshServer(), qPrintable(PgTestServer::shared().error()));
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("source.mdb"));
+        if (students == 0) {
+            QVERIFY(QFile::copy(m_demo, source));
+        } else {
+            const ToolResult made = tool({QStringLiteral("generate"), source,
+                                          QStringLiteral("--students"), QString::number(students)});
+            QVERIFY2(made.code == 0, qPrintable(describe(made)));
+        }
+        qint64 lastGroup = 0, lastGrade = 0;
+        {
+            // Lines in the journal, a counter past its highest row and a date with a time.
+            Db db(source);
+            lastGroup = db.count(QStringLiteral("SELECT max(ID_GRoup) FROM Gruppa"));
+            db.connection().execute(QString::fromUtf8(
+                "UPDATE Studenti SET Fam = 'Заменова' WHERE N_student = (SELECT min(N_student) "
+                "FROM Studenti);"
+                "DELETE FROM Gruppa WHERE ID_GRoup = (SELECT max(ID_GRoup) FROM Gruppa);"
+                "INSERT INTO Ocenki (N_student, Date, ID_Result, ID_Plan, Semestr) "
+                "VALUES ('2401001', '2025-01-14 10:30:00', 3, 8, 1)"));
+            lastGrade = db.count(QStringLiteral("SELECT max(rowid) FROM Ocenki"));
+            QCOMPARE(db.count(QStringLiteral("SELECT count(*) FROM Journal")), 3);
+        }
+        const ToolResult into =
+            tool({QStringLiteral("copy"), source, QStringLiteral("--server"), server()});
+        QVERIFY2(into.code == 0, qPrintable(describe(into)));
+        QVERIFY2(into.out.contains(QStringLiteral("15 tables")) &&
+                     into.out.contains(QStringLiteral("3 journal lines")),
+                 qPrintable(into.out));
+        const ToolResult checked =
+            tool({QStringLiteral("check"), QStringLiteral("--server"), server()});
+        QVERIFY2(
+            checked.code == 0 && checked.out.contains(QStringLiteral("and the journal, %1 students")
+                                                          .arg(students == 0 ? 150 : students)),
+            qPrintable(describe(checked)));
+        {
+            ServerDb db;
+            // The copy wrote no line of its own.
+            QCOMPARE(db.count(QStringLiteral("Journal")), 3);
+            QCOMPARE(db.scalar(QStringLiteral("SELECT \"Date\"::text FROM \"Ocenki\" WHERE "
+                                              "\"rowid\" = %1")
+                                   .arg(lastGrade))
+                         .toString(),
+                     QStringLiteral("2025-01-14 10:30:00"));
+        }
+
+        const QString back = dir.filePath(QStringLiteral("back.mdb"));
+        const ToolResult out =
+            tool({QStringLiteral("copy"), QStringLiteral("--server"), server(), back});
+        QVERIFY2(out.code == 0, qPrintable(describe(out)));
+        const QStringList expected = everyRow(source);
+        QVERIFY(expected.size() > 3000);
+        QCOMPARE(everyRow(back), expected);
+        const ToolResult checkedBack = tool({QStringLiteral("check"), back});
+        QVERIFY2(
+            checkedBack.code == 0 && checkedBack.out.contains(QStringLiteral("and the journal")),
+            qPrintable(describe(checkedBack)));
+
+        // The server's counters go on where the file's left off, the deleted group's included.
+        ServerDb db;
+        QCOMPARE(
+            db.scalar(QString::fromUtf8("INSERT INTO \"Gruppa\" (\"Nazvanie\") VALUES ('ПИ-26') "
+                                        "RETURNING \"ID_GRoup\""))
+                .toLongLong(),
+            lastGroup + 1);
+        QCOMPARE(db.scalar(QStringLiteral("INSERT INTO \"Ocenki\" (\"N_student\") VALUES "
+                                          "('2401001') RETURNING \"rowid\""))
+                     .toLongLong(),
+                 lastGrade + 1);
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT string_agg(concat_ws(',', \"ID_Journal\", "
+                                     "\"TableName\", \"RowKey\", \"Action\"), ';' ORDER BY "
+                                     "\"ID_Journal\") FROM \"Journal\" WHERE \"ID_Journal\" > 3"))
+                .toString(),
+            QStringLiteral("4,Gruppa,%1,insert;5,Ocenki,%2,insert")
+                .arg(lastGroup + 1)
+                .arg(lastGrade + 1));
+    }
+
+    void copyRefusesANonEmptyDestAndChangesNothing_data() {
+        QTest::addColumn<QString>("dest");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("server holding a row")
+            << QStringLiteral("server") << QStringLiteral("already holds rows (Facultet, Journal)");
+        QTest::newRow("server of other tables")
+            << QStringLiteral("foreign") << QStringLiteral("table Studenti is missing");
+        QTest::newRow("file that exists")
+            << QStringLiteral("file") << QStringLiteral("already exists");
+    }
+    void copyRefusesANonEmptyDestAndChangesNothing() {
+        QFETCH(QString, dest);
+        QFETCH(QString, refusal);
+        QVERIFY2(freshServer(), qPrintable(PgTestServer::shared().error()));
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("verdikon.mdb"));
+        QStringList args{QStringLiteral("copy")};
+        if (dest == QLatin1String("file")) {
+            const ToolResult created = tool({QStringLiteral("create"), file});
+            QVERIFY2(created.code == 0, qPrintable(describe(created)));
+            args << QStringLiteral("--server") << server() << file;
+        } else {
+            ServerDb db;
+            if (dest == QLatin1String("server")) {
+                const ToolResult created =
+                    tool({QStringLiteral("create"), QStringLiteral("--server"), server()});
+                QVERIFY2(created.code == 0, qPrintable(describe(created)));
+            } else {
+                db.execute(QStringLiteral("CREATE TABLE \"Facultet\" (\"Nazvanie\" text)"));
+            }
+            db.execute(
+                QString::fromUtf8("INSERT INTO \"Facultet\" (\"Nazvanie\") VALUES ('Физический')"));
+            args << m_demo << QStringLiteral("--server") << server();
+        }
+        const QByteArray fileBefore =
+            dest == QLatin1String("file") ? fileBytes(file) : QByteArray();
+        const ToolResult r = tool(args);
+        QVERIFY2(r.code == 1 && r.out.isEmpty(), qPrintable(describe(r)));
+        QVERIFY2(r.err.contains(refusal) && r.err.contains(QStringLiteral("nothing was written")),
+                 qPrintable(r.err));
+        if (dest == QLatin1String("file")) {
+            QCOMPARE(fileBytes(file), fileBefore);
+            return;
+        }
+        ServerDb db;
+        QCOMPARE(db.count(QStringLiteral("Facultet")), 1);
+        if (dest == QLatin1String("server")) {
+            QCOMPARE(db.count(QStringLiteral("Studenti")), 0);
+            QCOMPARE(db.count(QStringLiteral("Journal")), 1);
+            QVERIFY(journal::complete(db.connection()));
+        } else {
+            QCOMPARE(db.connection().tableName(QStringLiteral("Studenti")), QString());
+        }
+    }
+
+    void copyThatFailsLeavesTheServerAsItWas_data() {
+        QTest::addColumn<bool>("tables");
+        QTest::newRow("server without tables") << false;
+        QTest::newRow("server with the empty tables") << true;
+    }
+    void copyThatFailsLeavesTheServerAsItWas() {
+        QFETCH(bool, tables);
+        QVERIFY2(freshServer(), qPrintable(PgTestServer::shared().error()));
+        if (tables) {
+            const ToolResult created =
+                tool({QStringLiteral("create"), QStringLiteral("--server"), server()});
+            QVERIFY2(created.code == 0, qPrintable(describe(created)));
+        }
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("source.mdb"));
+        QVERIFY(QFile::copy(m_demo, source));
+        {
+            // SQLite keeps text in a number column; the server refuses it, after many rows.
+            Db db(source);
+            db.connection().execute(
+                QStringLiteral("UPDATE Ocenki SET ID_Result = 'отл' WHERE rowid = (SELECT "
+                               "max(rowid) FROM Ocenki)"));
+        }
+        const ToolResult r =
+            tool({QStringLiteral("copy"), source, QStringLiteral("--server"), server()});
+        QVERIFY2(r.code == 1 && r.err.contains(QStringLiteral("Ocenki")), qPrintable(describe(r)));
+        ServerDb db;
+        if (!tables) {
+            QCOMPARE(db.connection().tableName(QStringLiteral("Studenti")), QString());
+            QCOMPARE(db.connection().tableName(QStringLiteral("Journal")), QString());
+            return;
+        }
+        for (const schema::Table& t : schema::tables()) QCOMPARE(db.count(t.name), 0);
+        QCOMPARE(db.count(QStringLiteral("Journal")), 0);
+        QVERIFY(journal::complete(db.connection()));
+    }
+
     void importMdbPrintsALinePerTableAndNeverOverwrites() {
         const QString source = QStringLiteral(TESSALY_JET_TESTDATA "/nwind.mdb");
         const QString dest = path(QStringLiteral("nwind.sqlite"));
@@ -680,6 +1023,17 @@ private slots:
             << 2;
         QTest::newRow("history since a day in ISO")
             << QStringList{QStringLiteral("history"), db, QStringLiteral("--since=2026-12-01")}
+            << 2;
+        QTest::newRow("server without connection string")
+            << QStringList{QStringLiteral("check"), QStringLiteral("--server")} << 2;
+        QTest::newRow("server for a command of files")
+            << QStringList{QStringLiteral("demo"), QStringLiteral("--server"),
+                           QStringLiteral("dbname=x")}
+            << 2;
+        QTest::newRow("copy without DEST") << QStringList{QStringLiteral("copy"), db} << 2;
+        QTest::newRow("copy to two places")
+            << QStringList{QStringLiteral("copy"), db, QStringLiteral("--server"),
+                           QStringLiteral("dbname=x"), QStringLiteral("@/y.mdb")}
             << 2;
         QTest::newRow("N fractional")
             << QStringList{generate, db, students, QStringLiteral("2.5")} << 2;
