@@ -20,7 +20,6 @@
 #include <QtTest>
 #include <stdexcept>
 
-#include "DataError.h"
 #include "PgConnection.h"
 #include "PgTestServer.h"
 
