@@ -1,7 +1,7 @@
 // The student window on a server database two desks share: each new window
 // reads the list again, so a student another desk stored shows with the
-// current student kept; a save of a student the other desk changed meanwhile
-// is refused with the message, keeps what was typed, and stores nothing.
+// current student kept and the list in its order; a save of a student the other desk changed
+// meanwhile is refused with the message, keeps what was typed, and stores nothing.
 #include <QPushButton>
 #include <QTest>
 
@@ -63,6 +63,14 @@ private Q_SLOTS:
         w = f.openWindow();
         QCOMPARE(DM->Q_StudentiN_student->asString(), QStringLiteral("0000003"));
         QCOMPARE(w->FamEdit->text(), QStringLiteral("Сидоренко"));
+        // The list keeps its order: the server moves an updated row to the end of its table.
+        QStringList order;
+        for (int i = 0; i < DM->Q_Studenti->recordCount(); ++i) {
+            DM->Q_Studenti->setRecNo(i);
+            order << DM->Q_StudentiN_student->asString();
+        }
+        QCOMPARE(order, (QStringList{QStringLiteral("0000001"), QStringLiteral("0000002"),
+                                     QStringLiteral("0000003"), QStringLiteral("0000004")}));
     }
 
     void aSaveOfAStudentChangedElsewhereIsRefusedAndKeepsTheTyping() {
