@@ -130,10 +130,27 @@ TStuds::TStuds(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(StatusBar1);
 
     connect(PageControl1, &QTabWidget::currentChanged, this, &TStuds::PageControl1Change);
+    rereadSharedList();
     show();
 }
 
 TStuds::~TStuds() = default;
+
+void TStuds::rereadSharedList() {
+    // On a server other desks change students too: a new window reads the list again,
+    // keeping the current student, so what they stored shows. A row still pending here
+    // stays as it was typed. The file has one desk, whose list is always current.
+    Query* students = DM->Q_Studenti;
+    if (DM->ADOConnection1.dialect() != Connection::Dialect::Postgres || !students->isActive() ||
+        students->isEditing())
+        return;
+    // A server that cannot be reached now is reported; the window opens on the rows it had.
+    try {
+        students->refresh();
+    } catch (const DataError& e) {
+        platform::showError(e);
+    }
+}
 
 QWidget* TStuds::buildStrip() {
     auto* strip = new QWidget;

@@ -125,6 +125,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void rereadSharedList();
     // `Studs` names the window before the constructor's body runs, and is
     // emptied when the window goes, also when its construction fails.
     WindowReference<TStuds>::Claim m_reference{Studs, this};

@@ -326,59 +326,100 @@ PgCatalog readCatalog(PGconn* conn);
 
 // Names match without regard to letter case, as in SQLite: a table or column named
 // in any case is written as the server spells it. A name the server already reads
-// as written stays; a column is looked for in the tables the statement names (no
-// table of the schema named: nothing is changed), and a name two of them spell
-// differently stays as it is. Function names (a "(" follows), type names after
-// "::" and typed literals (DATE '…') are never names of the schema.
+// as written stays; a column is looked for in the tables the statement names
+// after FROM, JOIN, INTO, UPDATE (no table of the schema named: nothing is
+// changed), and a name two of them spell differently stays as it is. Function names (a "(" follows
+// a name that is no table's), type names after "::" and typed literals (DATE '…') are never names
+// of the schema.
 void spellNames(Translated& t, const PgCatalog& catalog) {
     if (t.identifiers.empty() || catalog.tables.empty()) return;
     auto sameText = [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) == 0;
     };
-    std::vector<const PgCatalog::Table*> named;
-    for (const Identifier& id : t.identifiers)
-        for (const PgCatalog::Table& table : catalog.tables)
-            if (sameText(table.name, id.name) &&
-                std::find(named.begin(), named.end(), &table) == named.end())
-                named.push_back(&table);
-    if (named.empty()) return;
-
     auto nextChar = [&](qsizetype from) -> char {
         while (from < t.sql.size() && (t.sql[from] == ' ' || t.sql[from] == '\t' ||
                                        t.sql[from] == '\n' || t.sql[from] == '\r'))
             ++from;
         return from < t.sql.size() ? t.sql[from] : '\0';
     };
-    // The spelling to write, or empty to leave the name as it is.
-    auto spelling = [&](const Identifier& id) -> QString {
-        if (id.afterCast) return {};
-        if (!id.quoted) {
-            const char next = nextChar(id.start + id.length);
-            if (next == '(' || next == '\'') return {};
-        }
+    const std::vector<Identifier>& ids = t.identifiers;
+    // What stands between identifiers i - 1 and i: ' ' for spaces only, ',' for one
+    // comma, else '?'.
+    auto between = [&](size_t i) -> char {
+        if (i == 0) return '?';
+        const qsizetype from = ids[i - 1].start + ids[i - 1].length;
+        const char c = nextChar(from);
+        if (c == t.sql[ids[i].start]) return ' ';
+        if (c != ',') return '?';
+        const qsizetype comma = t.sql.indexOf(',', from);
+        return nextChar(comma + 1) == t.sql[ids[i].start] ? ',' : '?';
+    };
+    // Where a table stands: after FROM, JOIN, INTO, UPDATE, TABLE or REFERENCES, or
+    // after a comma that follows one (FROM a, b x, c).
+    static const QStringList keywords{QStringLiteral("from"),  QStringLiteral("join"),
+                                      QStringLiteral("into"),  QStringLiteral("update"),
+                                      QStringLiteral("table"), QStringLiteral("references")};
+    std::vector<bool> tablePlace(ids.size(), false);
+    for (size_t i = 1; i < ids.size(); ++i) {
+        const char sep = between(i);
+        if (sep == ' ' && !ids[i - 1].quoted && keywords.contains(ids[i - 1].name))
+            tablePlace[i] = true;
+        else if (sep == ',')
+            tablePlace[i] =
+                tablePlace[i - 1] || (i >= 2 && tablePlace[i - 2] && between(i - 1) == ' ');
+    }
+    std::vector<const PgCatalog::Table*> named;
+    for (size_t i = 0; i < ids.size(); ++i)
+        if (tablePlace[i])
+            for (const PgCatalog::Table& table : catalog.tables)
+                if (sameText(table.name, ids[i].name) &&
+                    std::find(named.begin(), named.end(), &table) == named.end())
+                    named.push_back(&table);
+    if (named.empty()) return;
+
+    // The one spelling among `names` of a name, else empty (none, or two that differ);
+    // `exact` tells that the server reads it as written already.
+    auto among = [&](const Identifier& id, const std::vector<QString>& names, bool& exact) {
         QString found;
-        bool exact = false, ambiguous = false;
-        auto consider = [&](const QString& name) {
+        bool ambiguous = false;
+        for (const QString& name : names) {
             if (name == id.name) exact = true;
-            if (!sameText(name, id.name)) return;
+            if (!sameText(name, id.name)) continue;
             if (found.isEmpty())
                 found = name;
             else if (found != name)
                 ambiguous = true;
-        };
-        for (const PgCatalog::Table& table : catalog.tables) consider(table.name);
-        for (const PgCatalog::Table* table : named)
-            for (const QString& column : table->columns) consider(column);
-        if (exact || ambiguous || found.isEmpty()) return {};
-        return found;
+        }
+        return ambiguous ? QString() : found;
+    };
+    std::vector<QString> tableNames;
+    for (const PgCatalog::Table& table : catalog.tables) tableNames.push_back(table.name);
+    std::vector<QString> columnNames;
+    for (const PgCatalog::Table* table : named)
+        for (const QString& column : table->columns) columnNames.push_back(column);
+    // The spelling to write, or empty to leave the name as it is.
+    auto spelling = [&](size_t i) -> QString {
+        const Identifier& id = ids[i];
+        if (id.afterCast) return {};
+        const char next = nextChar(id.start + id.length);
+        if (!id.quoted && next == '\'') return {};
+        bool exactTable = false, exactColumn = false;
+        const QString table = among(id, tableNames, exactTable);
+        // A table's name, or one that qualifies a column (t.column).
+        if (tablePlace[i] || next == '.') return exactTable ? QString() : table;
+        // A column's name never stands before "(": that is a function.
+        const QString column =
+            !id.quoted && next == '(' ? QString() : among(id, columnNames, exactColumn);
+        if (exactColumn || (column.isEmpty() && exactTable)) return {};
+        return column.isEmpty() ? table : column;
     };
     // From the end, so earlier positions stay valid.
-    for (auto it = t.identifiers.rbegin(); it != t.identifiers.rend(); ++it) {
-        const QString name = spelling(*it);
+    for (size_t i = ids.size(); i-- > 0;) {
+        const QString name = spelling(i);
         if (name.isEmpty()) continue;
         QString quoted = name;
         quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        t.sql.replace(it->start, it->length,
+        t.sql.replace(ids[i].start, ids[i].length,
                       (QLatin1Char('"') + quoted + QLatin1Char('"')).toUtf8());
     }
 }

@@ -157,15 +157,22 @@ std::unique_ptr<Statement> Query::openStatement() {
         const QString actual = m_connection->tableName(table);
         if (!actual.isEmpty()) {
             // The hidden key rides along as the first column.
-            const QString keyed = QStringLiteral("SELECT rowid AS \"rowid\", ") +
-                                  text.mid(m.capturedStart(1));
+            QString keyed =
+                QStringLiteral("SELECT rowid AS \"rowid\", ") + text.mid(m.capturedStart(1));
+            // "SELECT * FROM table" reads the rows a table cursor reads, in rowid order.
+            const bool wholeTable = m.captured(1) == QLatin1String("*") && m.captured(3).isEmpty();
+            // SQLite reads a table in rowid order by itself; a server returns rows as they
+            // lie, and a row it updates moves to the end.
+            if (wholeTable && m_connection->dialect() == Connection::Dialect::Postgres) {
+                if (keyed.endsWith(QLatin1Char(';'))) keyed.chop(1);
+                keyed += QStringLiteral(" ORDER BY rowid");
+            }
             try {
                 auto st = m_connection->prepare(keyed);
                 bindParameters(*st);
                 m_baseTable = actual;
                 m_hasKey = true;
-                // "SELECT * FROM table" reads the rows a table cursor reads, in rowid order.
-                m_wholeTable = m.captured(1) == QLatin1String("*") && m.captured(3).isEmpty();
+                m_wholeTable = wholeTable;
                 return st;
             } catch (const DataError&) {
                 // Not keyable after all (a view, say): read it as it is, read-only.

@@ -747,9 +747,11 @@ void TestDataModule::serverDatabaseServesTheModule() {
     PgTestServer& server = PgTestServer::shared();
     QVERIFY2(server.start(), qPrintable(server.error()));
     server.clear();
-    {
+    try {
         PgConnection c(server.conninfo());
         fill(c);
+    } catch (const DataError& e) {
+        QFAIL(e.what());
     }
     Folder folder;
     platform::MessageRecorder messages;

@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include "Connection.h"
+#include "Copy.h"
 #include "DM_Tessaly.h"
 #include "References.h"
 #include "Studenti.h"
@@ -18,7 +19,7 @@ void run(SqliteConnection& c, const QString& sql) {
 
 }  // namespace
 
-StudentsFixture::StudentsFixture(const QString& extraSql) {
+StudentsFixture::StudentsFixture(const QString& extraSql, const QString& server) {
     {
         SqliteConnection c(m_folders.database());
         c.open();
@@ -57,7 +58,8 @@ StudentsFixture::StudentsFixture(const QString& extraSql) {
                               "('0000001', 3, 4, NULL, NULL), ('0000002', 4, 3, NULL, 2)"));
         for (const QString& sql : extraSql.split(u';', Qt::SkipEmptyParts)) run(c, sql);
     }
-    m_dm = std::make_unique<TDM>();
+    if (!server.isEmpty()) dbtools::copyDatabase({m_folders.database(), false}, {server, true});
+    m_dm = std::make_unique<TDM>(nullptr, server);
 }
 
 StudentsFixture::~StudentsFixture() {

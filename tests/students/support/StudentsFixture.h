@@ -16,8 +16,11 @@ class SqliteConnection;
 
 class StudentsFixture {
 public:
-    // extraSql: statements run on the register before the data module opens it.
-    explicit StudentsFixture(const QString& extraSql = QString());
+    // extraSql: statements run on the register before the data module opens it. With
+    // `server` (a connection string) the register is copied to that empty server
+    // database and the data module opens it there, as a desk sharing it does.
+    explicit StudentsFixture(const QString& extraSql = QString(),
+                             const QString& server = QString());
     ~StudentsFixture();
 
     TStuds* openWindow();
