@@ -124,7 +124,7 @@ std::unique_ptr<Connection> connect(benchmark::State& state, bool onServer) {
     QString error;
     const QString conninfo = server().conninfo(error);
     if (conninfo.isEmpty()) {
-        state.SkipWithError(error.toStdString());
+        state.SkipWithError(error.toStdString().c_str());
         return nullptr;
     }
     auto c = std::make_unique<PgConnection>(conninfo);

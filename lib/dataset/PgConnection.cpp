@@ -10,8 +10,9 @@
 // before the first step; each run is one PQexecPrepared. Values always travel
 // as parameters, never in the SQL text. The server settles each parameter's
 // type from where it stands, as it would for a quoted literal, so numbers go
-// as their text and a date column takes "2024-09-01"; a value with nothing
-// around it ("SELECT ?") is text. Bytes go in binary.
+// as their text and a date column takes "2024-09-01"; a value whose first use
+// tells nothing ("SELECT ?", ":G IS NULL OR n = :G") is text, or the first other
+// type the statement takes. Bytes go in binary.
 //
 // Results are read whole by the first step (libpq's buffered mode); later steps
 // walk the rows in memory, and a column read is a pointer into the result, so
@@ -80,6 +81,7 @@ constexpr Oid textOid = 25;
 constexpr Oid oidOid = 26;
 constexpr Oid float4Oid = 700;
 constexpr Oid float8Oid = 701;
+constexpr Oid timestampOid = 1114;
 constexpr Oid numericOid = 1700;
 
 struct ResultDeleter {
@@ -835,15 +837,39 @@ std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
         spellNames(t, *m_session->catalog);
     }
     const QByteArray name = "tessaly_" + QByteArray::number(qulonglong(++m_session->statements));
-    Result r(PQprepare(conn, name.constData(), t.sql.constData(), t.count, nullptr));
-    if (!succeeded(r.get())) {
-        const char* state = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
-        // A value with nothing around it to tell its type ("SELECT ?") is read as text.
-        if (!state || std::strcmp(state, "42P18") != 0 || t.count == 0)
-            throw DataError(resultError(conn, r.get()));
-        const std::vector<Oid> types(size_t(t.count), textOid);
-        Result retry(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
-        if (!succeeded(retry.get())) throw DataError(resultError(conn, r.get()));
+    // The server settles each parameter's type from where it stands. One whose first
+    // use tells nothing (":G IS NULL OR ID_Group = :G", "SELECT ?") is given a type:
+    // text, else the first of integer, floating point, date-time and bytes that makes
+    // the statement valid; the others keep what the server finds. The server names
+    // one such parameter at a time.
+    std::vector<Oid> types(size_t(t.count), 0);
+    Result r(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
+    const QString firstError = succeeded(r.get()) ? QString() : resultError(conn, r.get());
+    static const QRegularExpression untyped(QStringLiteral("parameter \\$(\\d+)"));
+    static const Oid candidates[] = {textOid, int8Oid, float8Oid, timestampOid, byteaOid};
+    // The server's codes for a parameter of no type: indeterminate, or ambiguous.
+    auto untypedParameter = [](const PGresult* result) {
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        return state && (std::strcmp(state, "42P18") == 0 || std::strcmp(state, "42P08") == 0);
+    };
+    int tries = 0;
+    while (!succeeded(r.get())) {
+        const auto m = untyped.match(resultError(conn, r.get()));
+        const int index = m.hasMatch() ? m.captured(1).toInt() : 0;
+        if (!untypedParameter(r.get()) || index < 1 || index > t.count ||
+            types[size_t(index - 1)] != 0 || ++tries > 4 * t.count)
+            throw DataError(firstError);
+        bool prepared = false;
+        for (const Oid candidate : candidates) {
+            types[size_t(index - 1)] = candidate;
+            r.reset(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
+            // Valid, or failing only for another parameter without a type yet.
+            if (succeeded(r.get()) || untypedParameter(r.get())) {
+                prepared = true;
+                break;
+            }
+        }
+        if (!prepared) throw DataError(firstError);
     }
     Result desc(PQdescribePrepared(conn, name.constData()));
     if (!succeeded(desc.get())) {

@@ -70,6 +70,8 @@ private Q_SLOTS:
     void findsTableWhateverLetterCase_data();
     void findsTableWhateverLetterCase();
     void readsTableColumns();
+    void typesParametersTheirFirstUseLeavesOpen_data();
+    void typesParametersTheirFirstUseLeavesOpen();
     void matchesNamesWhateverLetterCase_data();
     void matchesNamesWhateverLetterCase();
     void readsDeclaredTypeAndTableOfColumns();
@@ -446,6 +448,44 @@ void TestPgConnection::readsTableColumns() {
     for (const auto& col : c->tableColumns(QStringLiteral("PAIR")))
         if (col.primaryKey) keys << col.name;
     QCOMPARE(keys, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+}
+
+void TestPgConnection::typesParametersTheirFirstUseLeavesOpen_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QVariantList>("values");
+    QTest::addColumn<QString>("result");
+
+    const QString byNumber = QStringLiteral("SELECT count(*) FROM g WHERE :G IS NULL OR n = :G");
+    QTest::newRow("an integer, given") << byNumber << QVariantList{2} << QStringLiteral("1");
+    QTest::newRow("an integer, null")
+        << byNumber << QVariantList{QVariant()} << QStringLiteral("3");
+    QTest::newRow("a date") << QStringLiteral("SELECT count(*) FROM g WHERE :D IS NULL OR d = :D")
+                            << QVariantList{QStringLiteral("2024-01-02")} << QStringLiteral("1");
+    QTest::newRow("a text") << QStringLiteral("SELECT count(*) FROM g WHERE :S IS NULL OR s = :S")
+                            << QVariantList{QStringLiteral("b")} << QStringLiteral("1");
+    QTest::newRow("two of them") << QStringLiteral(
+                                        "SELECT count(*) FROM g WHERE (:A IS NULL OR n = :A) AND "
+                                        "(:B IS NULL OR s = :B)")
+                                 << QVariantList{QVariant(), QStringLiteral("c")}
+                                 << QStringLiteral("1");
+    QTest::newRow("nothing around it")
+        << QStringLiteral("SELECT ?") << QVariantList{7} << QStringLiteral("7");
+}
+
+void TestPgConnection::typesParametersTheirFirstUseLeavesOpen() {
+    QFETCH(QString, sql);
+    QFETCH(QVariantList, values);
+    QFETCH(QString, result);
+
+    auto c = connect();
+    c->execute(
+        QStringLiteral("CREATE TABLE g (n integer, d timestamp, s text);"
+                       "INSERT INTO g VALUES (1, '2024-01-01', 'a'), (2, '2024-01-02', 'b'),"
+                       "(3, '2024-01-03', 'c')"));
+    auto st = c->prepare(sql);
+    for (int i = 0; i < values.size(); ++i) st->bindValue(i + 1, values[i]);
+    QVERIFY(st->step());
+    QCOMPARE(text16(*st, 0), result);
 }
 
 void TestPgConnection::matchesNamesWhateverLetterCase_data() {
