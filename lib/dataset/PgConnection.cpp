@@ -37,6 +37,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "DataError.h"
@@ -50,6 +51,8 @@ struct PgCatalog {
     std::vector<Table> tables;
 };
 
+struct PgPrepared;
+
 // One server connection, shared by the PgConnection and the statements it
 // prepared: closing the connection ends it for all of them at once.
 struct PgSession {
@@ -61,6 +64,9 @@ struct PgSession {
     bool standardStrings = true;
     // Read on first use; a statement that may change the schema drops it.
     std::optional<PgCatalog> catalog;
+    // Statements parsed on the server, by their text as the engine wrote it: a post
+    // prepares the same few each time, so each is parsed once per connection.
+    std::unordered_map<QString, std::shared_ptr<PgPrepared>> prepared;
 
     ~PgSession() { finish(); }
     void finish() {
@@ -326,6 +332,12 @@ bool changesSchema(const QByteArray& sql) {
 
 PgCatalog readCatalog(PGconn* conn);
 
+// After a change of the schema the names and the parsed statements are read again.
+void forgetSchema(PgSession& s) {
+    s.catalog.reset();
+    s.prepared.clear();
+}
+
 // Names match without regard to letter case, as in SQLite: a table or column named
 // in any case is written as the server spells it. A name the server already reads
 // as written stays; a column is looked for in the tables the statement names
@@ -458,30 +470,49 @@ struct TableInfo {
     std::map<int, QString> declTypes;  // by column number
 };
 
+}  // namespace
+
+// A statement parsed on the server, shared by every Statement of the same text;
+// the server lets it go when the last of them and the session's cache have.
+struct PgPrepared {
+    std::weak_ptr<PgSession> session;
+    QByteArray name;
+    std::vector<QString> names;  // the parameters' names, by 0-based index
+    int count = 0;
+    QString text;            // as the engine wrote it: the session cache's key
+    QByteArray sql;          // as the server was given it
+    std::vector<Oid> types;  // the parameter types it was given
+    Result desc;
+    // The catalog's entry for each table a result column comes from, read once.
+    std::map<Oid, TableInfo> tables;
+
+    ~PgPrepared() {
+        const auto s = session.lock();
+        if (!s || !s->conn) return;
+        const QByteArray sql = "DEALLOCATE " + name;
+        PQclear(PQexec(s->conn, sql.constData()));
+    }
+};
+
+namespace {
+
 class PgStatement final : public Statement {
 public:
-    PgStatement(std::shared_ptr<PgSession> session, QByteArray name, Translated t, Result desc)
+    PgStatement(std::shared_ptr<PgSession> session, std::shared_ptr<PgPrepared> prepared)
         : m_session(std::move(session)),
-          m_name(std::move(name)),
-          m_names(std::move(t.names)),
-          m_desc(std::move(desc)),
-          m_values(size_t(t.count)),
-          m_binary(size_t(t.count), 0) {
-        const int columns = PQnfields(m_desc.get());
+          m_prepared(std::move(prepared)),
+          m_desc(m_prepared->desc.get()),
+          m_values(size_t(m_prepared->count)),
+          m_binary(size_t(m_prepared->count), 0) {
+        const int columns = PQnfields(m_desc);
         m_text16.resize(size_t(columns));
         m_bytes.resize(size_t(columns));
-    }
-    ~PgStatement() override {
-        m_result.reset();
-        if (m_session->conn) {
-            const QByteArray sql = "DEALLOCATE " + m_name;
-            PQclear(PQexec(m_session->conn, sql.constData()));
-        }
     }
 
     int parameterCount() const override { return int(m_values.size()); }
     QString parameterName(int index) const override {
-        return index >= 1 && index <= parameterCount() ? m_names[size_t(index - 1)] : QString();
+        return index >= 1 && index <= parameterCount() ? m_prepared->names[size_t(index - 1)]
+                                                       : QString();
     }
     void bindNull(int index) override { set(index, std::nullopt, false); }
     void bind(int index, int64_t v) override {
@@ -520,15 +551,15 @@ public:
         std::fill(m_binary.begin(), m_binary.end(), 0);
     }
 
-    int columnCount() const override { return PQnfields(m_desc.get()); }
+    int columnCount() const override { return PQnfields(m_desc); }
     QString columnName(int col) const override {
-        const char* name = PQfname(m_desc.get(), col);
+        const char* name = PQfname(m_desc, col);
         return name ? QString::fromUtf8(name) : QString();
     }
     QString columnDeclType(int col) const override {
         const TableInfo* t = table(col);
         if (!t) return {};
-        const auto it = t->declTypes.find(PQftablecol(m_desc.get(), col));
+        const auto it = t->declTypes.find(PQftablecol(m_desc, col));
         return it == t->declTypes.end() ? QString() : it->second;
     }
     QString columnTable(int col) const override {
@@ -537,7 +568,7 @@ public:
     }
     ValueType columnType(int col) override {
         if (!hasValue(col)) return ValueType::Null;
-        switch (PQftype(m_desc.get(), col)) {
+        switch (PQftype(m_desc, col)) {
             case int2Oid:
             case int4Oid:
             case int8Oid:
@@ -572,7 +603,7 @@ public:
     std::string_view columnText8(int col) override {
         if (!hasValue(col)) return {};
         const char* v = PQgetvalue(m_result.get(), m_row, col);
-        switch (PQftype(m_desc.get(), col)) {
+        switch (PQftype(m_desc, col)) {
             case boolOid:
                 // A boolean is the integer 1 or 0 throughout, as SQLite keeps it.
                 return v[0] == 't' ? std::string_view("1") : std::string_view("0");
@@ -609,13 +640,45 @@ private:
                 values[i] = m_values[i]->constData();
                 lengths[i] = int(m_values[i]->size());
             }
-        Result r(PQexecPrepared(conn, m_name.constData(), int(n), values.data(), lengths.data(),
-                                m_binary.data(), 0));
+        Result r(PQexecPrepared(conn, m_prepared->name.constData(), int(n), values.data(),
+                                lengths.data(), m_binary.data(), 0));
+        // Another desk changed a table's columns since the statement was parsed (the
+        // server refuses its old plan): it is parsed again, once. Outside a transaction
+        // only, as inside one the refusal has ended the transaction already.
+        if (!succeeded(r.get()) && PQtransactionStatus(conn) == PQTRANS_IDLE &&
+            std::strcmp(PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) ?: "", "0A000") == 0 &&
+            reparse(conn))
+            r.reset(PQexecPrepared(conn, m_prepared->name.constData(), int(n), values.data(),
+                                   lengths.data(), m_binary.data(), 0));
         if (!succeeded(r.get())) throw DataError(resultError(conn, r.get()));
         countChanges(*m_session, r.get());
         m_result = std::move(r);
         m_row = 0;
         m_finished = false;
+    }
+
+    bool reparse(PGconn* conn) {
+        auto fresh = std::make_shared<PgPrepared>();
+        fresh->session = m_session;
+        fresh->name = "tessaly_" + QByteArray::number(qulonglong(++m_session->statements));
+        fresh->names = m_prepared->names;
+        fresh->count = m_prepared->count;
+        fresh->text = m_prepared->text;
+        fresh->sql = m_prepared->sql;
+        fresh->types = m_prepared->types;
+        Result parsed(PQprepare(conn, fresh->name.constData(), fresh->sql.constData(), fresh->count,
+                                fresh->types.data()));
+        if (!succeeded(parsed.get())) return false;
+        fresh->desc.reset(PQdescribePrepared(conn, fresh->name.constData()));
+        if (!succeeded(fresh->desc.get())) return false;
+        if (const auto it = m_session->prepared.find(fresh->text);
+            it != m_session->prepared.end() && it->second == m_prepared)
+            it->second = fresh;
+        m_prepared = std::move(fresh);
+        m_desc = m_prepared->desc.get();
+        m_text16.assign(size_t(PQnfields(m_desc)), QString());
+        m_bytes.assign(size_t(PQnfields(m_desc)), QByteArray());
+        return true;
     }
 
     void clearResult() {
@@ -632,10 +695,11 @@ private:
     // The catalog's entry for the table a result column comes from, read once per table.
     const TableInfo* table(int col) const {
         if (col < 0 || col >= columnCount()) return nullptr;
-        const Oid oid = PQftable(m_desc.get(), col);
+        const Oid oid = PQftable(m_desc, col);
         if (oid == InvalidOid) return nullptr;
-        auto it = m_tables.find(oid);
-        if (it == m_tables.end()) {
+        auto& tables = m_prepared->tables;
+        auto it = tables.find(oid);
+        if (it == tables.end()) {
             Result r = run(liveConnection(m_session),
                            "SELECT c.relname, a.attnum, format_type(a.atttypid, a.atttypmod) "
                            "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid "
@@ -647,15 +711,14 @@ private:
                 info.declTypes[std::atoi(PQgetvalue(r.get(), row, 1))] =
                     QString::fromUtf8(PQgetvalue(r.get(), row, 2));
             }
-            it = m_tables.emplace(oid, std::move(info)).first;
+            it = tables.emplace(oid, std::move(info)).first;
         }
         return it->second.name.isEmpty() ? nullptr : &it->second;
     }
 
     std::shared_ptr<PgSession> m_session;
-    QByteArray m_name;
-    std::vector<QString> m_names;
-    Result m_desc;
+    std::shared_ptr<PgPrepared> m_prepared;
+    const PGresult* m_desc;
     std::vector<std::optional<QByteArray>> m_values;
     std::vector<int> m_binary;
     Result m_result;
@@ -663,7 +726,6 @@ private:
     bool m_finished = false;
     std::vector<QString> m_text16;
     std::vector<QByteArray> m_bytes;
-    mutable std::map<Oid, TableInfo> m_tables;
 };
 
 // Whether a connection string libpq cannot read has a password in it somewhere.
@@ -827,11 +889,14 @@ void PgConnection::close() {
 std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
     if (!m_session) open();
     PGconn* conn = liveConnection(m_session);
+    if (const auto cached = m_session->prepared.find(sql); cached != m_session->prepared.end())
+        return std::make_unique<PgStatement>(m_session, cached->second);
     const QByteArray text = sql.toUtf8();
     Translated t = translateParameters(text, m_session->standardStrings);
     if (t.empty) throw DataError(QStringLiteral("The statement is empty"));
-    if (changesSchema(text)) {
-        m_session->catalog.reset();
+    const bool ddl = changesSchema(text);
+    if (ddl) {
+        forgetSchema(*m_session);
     } else if (!t.identifiers.empty()) {
         if (!m_session->catalog) m_session->catalog = readCatalog(conn);
         spellNames(t, *m_session->catalog);
@@ -871,21 +936,29 @@ std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
         }
         if (!prepared) throw DataError(firstError);
     }
-    Result desc(PQdescribePrepared(conn, name.constData()));
-    if (!succeeded(desc.get())) {
-        const QString text = resultError(conn, desc.get());
-        const QByteArray drop = "DEALLOCATE " + name;
-        PQclear(PQexec(conn, drop.constData()));
-        throw DataError(text);
+    auto prepared = std::make_shared<PgPrepared>();
+    prepared->session = m_session;
+    prepared->name = name;
+    prepared->names = std::move(t.names);
+    prepared->count = t.count;
+    prepared->text = sql;
+    prepared->sql = t.sql;
+    prepared->types = types;
+    prepared->desc.reset(PQdescribePrepared(conn, name.constData()));
+    if (!succeeded(prepared->desc.get())) throw DataError(resultError(conn, prepared->desc.get()));
+    // A statement that changes the schema runs once; the cache stays small.
+    if (!ddl) {
+        if (m_session->prepared.size() >= 256) m_session->prepared.clear();
+        m_session->prepared.emplace(sql, prepared);
     }
-    return std::make_unique<PgStatement>(m_session, name, std::move(t), std::move(desc));
+    return std::make_unique<PgStatement>(m_session, std::move(prepared));
 }
 
 void PgConnection::execute(const QString& sql) {
     if (!m_session) open();
     PGconn* conn = liveConnection(m_session);
     const QByteArray text = sql.toUtf8();
-    if (changesSchema(text)) m_session->catalog.reset();
+    if (changesSchema(text)) forgetSchema(*m_session);
     // Several statements in one text: each result is counted, the first failure reported.
     if (!PQsendQuery(conn, text.constData())) throw DataError(trimmed(PQerrorMessage(conn)));
     QString failure;

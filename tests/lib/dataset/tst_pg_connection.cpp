@@ -65,6 +65,7 @@ private Q_SLOTS:
     void roundTripsValues();
     void keepsQuoteLadenTextAsValue();
     void reusesStatementAfterReset();
+    void sharesParsedStatementsUntilTheSchemaChanges();
     void countsChangedRows();
     void givesIdentityValueAsLastInsertId();
     void findsTableWhateverLetterCase_data();
@@ -329,6 +330,44 @@ void TestPgConnection::reusesStatementAfterReset() {
     QCOMPARE(second, QStringList{QStringLiteral("Вера")});
     QCOMPARE(scalar(*c, QStringLiteral("SELECT count(*) FROM marks WHERE n IS NULL")),
              QStringLiteral("1"));
+}
+
+void TestPgConnection::sharesParsedStatementsUntilTheSchemaChanges() {
+    auto c = connect();
+    c->execute(QStringLiteral("CREATE TABLE t (a int); INSERT INTO t VALUES (1), (2)"));
+    const QString sql = QStringLiteral("SELECT * FROM t WHERE a >= ? ORDER BY a");
+    // Two statements of one text at once, each with its own values and rows.
+    auto first = c->prepare(sql);
+    auto second = c->prepare(sql);
+    first->bind(1, int64_t(1));
+    second->bind(1, int64_t(2));
+    QVERIFY(first->step());
+    QVERIFY(second->step());
+    QCOMPARE(text16(*first, 0), QStringLiteral("1"));
+    QCOMPARE(text16(*second, 0), QStringLiteral("2"));
+    QVERIFY(first->step());
+    QVERIFY(!second->step());
+    first.reset();
+    // The other statement of the text still runs after the first is gone.
+    second->reset();
+    second->bind(1, int64_t(0));
+    QVERIFY(second->step());
+    second.reset();
+
+    // A column added by this connection or by another shows in the same text.
+    c->execute(QStringLiteral("ALTER TABLE t ADD COLUMN b text DEFAULT 'x'"));
+    auto after = c->prepare(sql);
+    after->bind(1, int64_t(2));
+    QVERIFY(after->step());
+    QCOMPARE(after->columnCount(), 2);
+    QCOMPARE(text16(*after, 1), QStringLiteral("x"));
+    after.reset();
+    connect()->execute(QStringLiteral("ALTER TABLE t ADD COLUMN c int DEFAULT 7"));
+    auto again = c->prepare(sql);
+    again->bind(1, int64_t(2));
+    QVERIFY(again->step());
+    QCOMPARE(again->columnCount(), 3);
+    QCOMPARE(text16(*again, 2), QStringLiteral("7"));
 }
 
 void TestPgConnection::countsChangedRows() {
