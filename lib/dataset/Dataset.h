@@ -286,6 +286,8 @@ private:
     // How the stored row r is now, against what this dataset read of it.
     enum class StoredRow { AsRead, Changed, Gone };
     StoredRow storedRow(SqlWriter& writer, Row r);
+    // The values of row r as read, one per storage column, as parameters.
+    std::vector<QVariant> readValues(Row r) const;
     template <typename Op>
     void guarded(const std::function<void(Dataset&, const DataError&)>& hook, Op op);
 

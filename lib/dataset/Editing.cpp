@@ -8,9 +8,11 @@
 //   change until the post succeeds.
 // - A post writes one INSERT (then reads the row back, for its counter and
 //   defaults) or one UPDATE of the changed fields, by the hidden key. An UPDATE
-//   or DELETE first reads the stored row in the same write transaction (on a
-//   server, locked) and goes on only when it is as this dataset read it, every
-//   column: two desks editing one row never overwrite each other unseen. The
+//   or DELETE goes only to a row still as this dataset read it, every column, so
+//   two desks editing one row never overwrite each other unseen: on a server the
+//   statement itself requires the old values (one round trip); on SQLite the row
+//   is read back in the same write transaction and compared as the snapshot
+//   reads it, since SQLite compares stored values as they lie. The
 //   snapshot then changes the same way, the row is put to its place in the
 //   order (O(log n) search plus a memmove) and the view is rebuilt. A failure
 //   leaves the row pending and nothing changed.
@@ -43,6 +45,22 @@ bool sameValue(const Column& a, Row ra, const Column& b, Row rb) {
     return static_cast<const IntColumn&>(a).at(ra) == static_cast<const IntColumn&>(b).at(rb);
 }
 }  // namespace
+
+// A value of the snapshot as a parameter that gives the server the same value back:
+// dates with their time of day.
+static QVariant bindable(const Column& c, Row r) {
+    if (c.isNull(r)) return {};
+    if (const auto* date = dynamic_cast<const DateColumn*>(&c))
+        return DateColumn::toIso(date->at(r));
+    return c.value(r);
+}
+
+std::vector<QVariant> Dataset::readValues(Row r) const {
+    std::vector<QVariant> out;
+    for (size_t k = 0; k < m_snapshot.columnCount(); ++k)
+        out.push_back(bindable(m_snapshot.column(k), r));
+    return out;
+}
 
 Dataset::StoredRow Dataset::storedRow(SqlWriter& writer, Row r) {
     auto now = writer.readRow(m_columnNames, m_snapshot.key(r), true);
@@ -183,14 +201,23 @@ void Dataset::writeRow() {
                 written.push_back(f.get());
             }
         if (!written.empty()) {
-            inTransaction(
-                *m_connection,
-                [&] {
-                    if (storedRow(writer, r) != StoredRow::AsRead)
-                        throw DataError(msg::rowChangedElsewhere());
-                    writer.updateRow(columns, values, m_snapshot.key(r));
-                },
-                true);
+            if (m_connection->dialect() == Connection::Dialect::Postgres) {
+                // The server compares in the columns' own types: one statement.
+                if (!writer.updateRowIf(columns, values, m_snapshot.key(r), m_columnNames,
+                                        readValues(r)))
+                    throw DataError(msg::rowChangedElsewhere());
+            } else {
+                // SQLite compares stored values as they lie (a date is text, a number may
+                // be too): the row is read back and compared as the snapshot reads it.
+                inTransaction(
+                    *m_connection,
+                    [&] {
+                        if (storedRow(writer, r) != StoredRow::AsRead)
+                            throw DataError(msg::rowChangedElsewhere());
+                        writer.updateRow(columns, values, m_snapshot.key(r));
+                    },
+                    true);
+            }
             const bool resort = m_order.isSorted();
             if (resort) m_order.remove(r);
             for (const Field* f : written)
@@ -242,22 +269,29 @@ void Dataset::remove() {
     notify(DataSource::Event::CheckBrowseMode);
     const Row r = m_current.row;
     SqlWriter writer(*m_connection, m_baseTable);
-    inTransaction(
-        *m_connection,
-        [&] {
-            // A row someone else deleted already is gone all the same; one they changed
-            // is not the row the user chose to delete.
-            switch (storedRow(writer, r)) {
-                case StoredRow::Gone:
-                    return;
-                case StoredRow::Changed:
-                    throw DataError(msg::rowChangedElsewhere());
-                case StoredRow::AsRead:
-                    writer.deleteRow(m_snapshot.key(r));
-                    return;
-            }
-        },
-        true);
+    if (m_connection->dialect() == Connection::Dialect::Postgres) {
+        // Not deleted as read: gone already (no failure), or changed.
+        if (!writer.deleteRowIf(m_snapshot.key(r), m_columnNames, readValues(r)) &&
+            writer.readRow({}, m_snapshot.key(r)))
+            throw DataError(msg::rowChangedElsewhere());
+    } else {
+        inTransaction(
+            *m_connection,
+            [&] {
+                // A row someone else deleted already is gone all the same; one they
+                // changed is not the row the user chose to delete.
+                switch (storedRow(writer, r)) {
+                    case StoredRow::Gone:
+                        return;
+                    case StoredRow::Changed:
+                        throw DataError(msg::rowChangedElsewhere());
+                    case StoredRow::AsRead:
+                        writer.deleteRow(m_snapshot.key(r));
+                        return;
+                }
+            },
+            true);
+    }
     m_state = DatasetState::Browse;
     m_modified = false;
     m_edit = Record();

@@ -71,6 +71,41 @@ void SqlWriter::deleteRow(int64_t key) {
     st->step();
 }
 
+namespace {
+QString unchanged(const QStringList& oldColumns) {
+    QString out;
+    for (const QString& c : oldColumns)
+        out += QStringLiteral(" AND %1 IS NOT DISTINCT FROM ?").arg(quoteIdentifier(c));
+    return out;
+}
+}  // namespace
+
+bool SqlWriter::updateRowIf(const QStringList& columns, const std::vector<QVariant>& values,
+                            int64_t key, const QStringList& oldColumns,
+                            const std::vector<QVariant>& oldValues) {
+    auto st = m_connection.prepare(
+        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+            .arg(m_table, quoted(columns, QStringLiteral(" = ?")).join(QLatin1String(", ")),
+                 unchanged(oldColumns)));
+    bindAll(*st, values);
+    int i = int(values.size()) + 1;
+    st->bind(i++, key);
+    for (const QVariant& v : oldValues) st->bindValue(i++, v);
+    st->step();
+    return m_connection.changes() == 1;
+}
+
+bool SqlWriter::deleteRowIf(int64_t key, const QStringList& oldColumns,
+                            const std::vector<QVariant>& oldValues) {
+    auto st = m_connection.prepare(
+        QStringLiteral("DELETE FROM %1 WHERE rowid = ?%2").arg(m_table, unchanged(oldColumns)));
+    st->bind(1, key);
+    int i = 2;
+    for (const QVariant& v : oldValues) st->bindValue(i++, v);
+    st->step();
+    return m_connection.changes() == 1;
+}
+
 std::vector<int64_t> SqlWriter::deleteRows(const QStringList& columns,
                                            const std::vector<QVariant>& values) {
     // The statement itself names the rows it took, so the caller's snapshot loses exactly

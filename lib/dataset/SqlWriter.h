@@ -34,6 +34,13 @@ public:
     void updateRow(const QStringList& columns, const std::vector<QVariant>& values, int64_t key);
     // Deletes the row with the key; a row already gone is no failure.
     void deleteRow(int64_t key);
+    // On a server: the same UPDATE and DELETE, done only while `oldColumns` still hold
+    // `oldValues` (compared by the server in the columns' own types, a null equal to a
+    // null); false when no row was changed (the row changed, or gone). One statement.
+    bool updateRowIf(const QStringList& columns, const std::vector<QVariant>& values, int64_t key,
+                     const QStringList& oldColumns, const std::vector<QVariant>& oldValues);
+    bool deleteRowIf(int64_t key, const QStringList& oldColumns,
+                     const std::vector<QVariant>& oldValues);
     // Deletes every row whose `columns` equal `values` (a null equals nothing, as in SQL);
     // the keys of the rows deleted, ascending.
     std::vector<int64_t> deleteRows(const QStringList& columns,
