@@ -4,7 +4,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
+
+class Connection;
+class Table;
 
 namespace bench {
 constexpr int Students = 30000;
@@ -12,6 +17,11 @@ constexpr int Students = 30000;
 // $TESSALY_BENCH_DB, else university/verdikon.mdb under the current folder; built on first use.
 QString database();
 QString studentNumber(int i);
+
+// The grades as the grade sheet's table declares them.
+std::unique_ptr<Table> gradesTable(Connection& c);
+// The best of three runs of a program, its output discarded, in seconds; 0 when it fails.
+double commandSeconds(const QString& program, const QStringList& arguments);
 
 // The data module opens "verdikon.mdb" in the current folder. While this lives,
 // the current folder is one where that name leads to the given database

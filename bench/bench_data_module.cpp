@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <chrono>
 
 #include "BenchDb.h"
@@ -22,17 +21,7 @@ double shellSeconds(const QString& db) {
     QString sql;
     for (const schema::Table& t : schema::tables())
         sql += QStringLiteral("select rowid,* from \"%1\";").arg(t.name);
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        const auto t0 = Clock::now();
-        QProcess p;
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.start(QStringLiteral("sqlite3"), {db, sql});
-        p.waitForFinished(-1);
-        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return 0;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
-    }
-    return best;
+    return bench::commandSeconds(QStringLiteral("sqlite3"), {db, sql});
 }
 
 void BM_OpenDataModule(benchmark::State& state) {

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
@@ -38,32 +37,11 @@ long residentBytes() {
 
 // The sqlite3 shell reading the same rows, best of three.
 double shellSeconds(const QString& db) {
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        const auto t0 = Clock::now();
-        QProcess p;
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.start(QStringLiteral("sqlite3"), {db, QStringLiteral("select rowid,* from Ocenki")});
-        p.waitForFinished(-1);
-        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return 0;
-        best = std::min(best, seconds(Clock::now() - t0));
-    }
-    return best;
+    return bench::commandSeconds(QStringLiteral("sqlite3"),
+                                 {db, QStringLiteral("select rowid,* from Ocenki")});
 }
 
-// The grades as the grade sheet's table declares them.
-std::unique_ptr<Table> gradesTable(Connection& c) {
-    auto t = std::make_unique<Table>();
-    t->setConnection(&c);
-    t->setTableName(QStringLiteral("Ocenki"));
-    t->setIndexFieldNames(QStringLiteral("N_student"));
-    t->addDataField(QStringLiteral("N_student"), FieldType::Text, 50);
-    t->addDataField(QStringLiteral("Date"), FieldType::DateTime);
-    t->addDataField(QStringLiteral("ID_Result"), FieldType::Integer);
-    t->addDataField(QStringLiteral("ID_Plan"), FieldType::Integer);
-    t->addDataField(QStringLiteral("Semestr"), FieldType::Integer);
-    return t;
-}
+using bench::gradesTable;
 
 std::unique_ptr<Query> studentsQuery(Connection& c) {
     auto q = std::make_unique<Query>();

@@ -87,31 +87,9 @@ BenchServer& server() {
 
 // psql printing the same rows, best of three.
 double psqlSeconds(const QString& conninfo) {
-    double best = 1e9;
-    for (int i = 0; i < 3; ++i) {
-        const auto t0 = Clock::now();
-        QProcess p;
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.start(QStringLiteral("psql"),
-                {conninfo, QStringLiteral("-c"), QStringLiteral("select * from \"Ocenki\"")});
-        p.waitForFinished(-1);
-        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return 0;
-        best = std::min(best, seconds(Clock::now() - t0));
-    }
-    return best;
-}
-
-std::unique_ptr<Table> grades(Connection& c) {
-    auto t = std::make_unique<Table>();
-    t->setConnection(&c);
-    t->setTableName(QStringLiteral("Ocenki"));
-    t->setIndexFieldNames(QStringLiteral("N_student"));
-    t->addDataField(QStringLiteral("N_student"), FieldType::Text, 50);
-    t->addDataField(QStringLiteral("Date"), FieldType::DateTime);
-    t->addDataField(QStringLiteral("ID_Result"), FieldType::Integer);
-    t->addDataField(QStringLiteral("ID_Plan"), FieldType::Integer);
-    t->addDataField(QStringLiteral("Semestr"), FieldType::Integer);
-    return t;
+    return bench::commandSeconds(
+        QStringLiteral("psql"),
+        {conninfo, QStringLiteral("-c"), QStringLiteral("select * from \"Ocenki\"")});
 }
 
 // The connection a benchmark runs on: the server, or the university file.
@@ -139,7 +117,7 @@ void BM_OpenGradesServer(benchmark::State& state) {
     double ours = 0;
     int runs = 0;
     for (auto _ : state) {
-        auto t = grades(*c);
+        auto t = bench::gradesTable(*c);
         const auto t0 = Clock::now();
         t->open();
         ours += seconds(Clock::now() - t0);
@@ -159,7 +137,7 @@ void BM_OpenGradesServer(benchmark::State& state) {
 void BM_EditPost(benchmark::State& state) {
     auto c = connect(state, state.range(0) != 0);
     if (!c) return;
-    auto t = grades(*c);
+    auto t = bench::gradesTable(*c);
     t->open();
     Field& semester = t->fieldByName(QStringLiteral("Semestr"));
     const int original = semester.asInteger();
@@ -178,7 +156,7 @@ void BM_EditPost(benchmark::State& state) {
 void BM_AppendPostServer(benchmark::State& state) {
     auto c = connect(state, true);
     if (!c) return;
-    auto t = grades(*c);
+    auto t = bench::gradesTable(*c);
     t->open();
     for (auto _ : state) {
         t->append();

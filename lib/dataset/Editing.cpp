@@ -44,16 +44,16 @@ bool sameValue(const Column& a, Row ra, const Column& b, Row rb) {
         return number->at(ra) == static_cast<const FloatColumn&>(b).at(rb);
     return static_cast<const IntColumn&>(a).at(ra) == static_cast<const IntColumn&>(b).at(rb);
 }
-}  // namespace
 
 // A value of the snapshot as a parameter that gives the server the same value back:
 // dates with their time of day.
-static QVariant bindable(const Column& c, Row r) {
+QVariant bindable(const Column& c, Row r) {
     if (c.isNull(r)) return {};
     if (const auto* date = dynamic_cast<const DateColumn*>(&c))
         return DateColumn::toIso(date->at(r));
     return c.value(r);
 }
+}  // namespace
 
 std::vector<QVariant> Dataset::readValues(Row r) const {
     std::vector<QVariant> out;

@@ -20,6 +20,8 @@ public:
     bool isRunning() const { return m_running; }
     // The libpq connection string of its database.
     QString conninfo() const { return m_conninfo; }
+    // The folder the server keeps its data and its socket in.
+    QString folder() const { return m_dir ? m_dir->path() : QString(); }
     QString error() const { return m_error; }
     // Drops every table, view and function: the database as new.
     void clear();

@@ -2,7 +2,6 @@
 // marked as the engine marks them travel as values, never as SQL; values come back
 // as they went; counts, keys, table names and column types read as SQLite's do;
 // failures carry the server's or libpq's own text and never a password.
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,15 +9,13 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <optional>
 
 #include "DataError.h"
 #include "Failure.h"
 #include "PgConnection.h"
+#include "PgTestServer.h"
 
 namespace {
-
-const QString serverScript = QStringLiteral(TESSALY_SOURCE_DIR "/scripts/pg-test-server");
 
 QString text16(Statement& st, int col) {
     const auto t = st.columnText16(col);
@@ -49,10 +46,6 @@ Q_DECLARE_METATYPE(Statement::ValueType)
 
 class TestPgConnection : public QObject {
     Q_OBJECT
-
-public:
-    // A failed or aborted run must not leave its server behind.
-    ~TestPgConnection() override { stopServer(); }
 
 private Q_SLOTS:
     void initTestCase();
@@ -85,52 +78,29 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<PgConnection> connect();
-    void stopServer();
 
-    std::optional<QTemporaryDir> m_dir;
-    QString m_conninfo;
-    bool m_running = false;
+    // Stopped when the suite ends, also a failed or aborted one.
+    PgTestServer m_server;
 };
 
 void TestPgConnection::initTestCase() {
     qRegisterMetaType<Statement::ValueType>();
-    m_dir.emplace();
-    QVERIFY(m_dir->isValid());
-    QProcess start;
-    // The script also stops the server should this process die without stopping it.
-    start.start(serverScript, {QStringLiteral("start"), m_dir->path(),
-                               QString::number(QCoreApplication::applicationPid())});
-    QVERIFY2(start.waitForFinished(120000), qPrintable(start.errorString()));
-    QVERIFY2(start.exitStatus() == QProcess::NormalExit && start.exitCode() == 0,
-             start.readAllStandardError().constData());
-    m_running = true;
-    m_conninfo = QString::fromUtf8(start.readAllStandardOutput()).trimmed();
-    QVERIFY(!m_conninfo.isEmpty());
+    QVERIFY2(m_server.start(), qPrintable(m_server.error()));
 }
 
 void TestPgConnection::cleanupTestCase() {
-    stopServer();
-}
-
-void TestPgConnection::stopServer() {
-    if (!m_running) return;
-    m_running = false;
-    QProcess stop;
-    stop.start(serverScript, {QStringLiteral("stop"), m_dir->path()});
-    if (!stop.waitForFinished(120000) || stop.exitCode() != 0)
-        qWarning("The test server in %s did not stop: %s", qPrintable(m_dir->path()),
-                 stop.readAllStandardError().constData());
+    m_server.stop();
 }
 
 std::unique_ptr<PgConnection> TestPgConnection::connect() {
-    auto c = std::make_unique<PgConnection>(m_conninfo);
+    auto c = std::make_unique<PgConnection>(m_server.conninfo());
     c->open();
     return c;
 }
 
 void TestPgConnection::init() {
     // Every case starts from an empty schema.
-    connect()->execute(QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA public"));
+    m_server.clear();
 }
 
 void TestPgConnection::marksParametersAsSqliteDoes_data() {
@@ -700,9 +670,9 @@ void TestPgConnection::neverShowsPassword_data() {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("reason");
 
-    const QString dir = m_dir->path();
+    const QString dir = m_server.folder();
     static const QRegularExpression userRe(QStringLiteral("user=(\\S+)"));
-    const QString user = userRe.match(m_conninfo).captured(1);
+    const QString user = userRe.match(m_server.conninfo()).captured(1);
     const QString encoded = QString::fromUtf8(QUrl::toPercentEncoding(dir));
     QTest::newRow("keyword") << QStringLiteral("host=%1 port=1 password=s3cr3t-Пароль").arg(dir)
                              << QStringLiteral("host=%1 port=1").arg(dir)
