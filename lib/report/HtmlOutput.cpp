@@ -2,11 +2,12 @@
 // size of the paper per page with every primitive placed in millimetres, so a
 // browser shows and prints the pages as the preview does.
 //
-// A fixed box wraps its words and clips them to the box; any other text keeps
-// to one line and may run past its box. Frame lines are thin blocks as wide as
+// A fixed box's text keeps the lines production broke it into, the lines the
+// PDF shows, and nothing is clipped; any other text keeps to one line and may
+// run past its box. Frame lines are thin blocks as wide as
 // their pen, drawn past their ends by half the pen as the painter's square caps
-// are, so the corners of a frame close. Pictures are PNG data URLs stretched
-// to their boxes. Every text from the page list is escaped.
+// are, so the corners of a frame close. Pictures are PNG data URLs filling
+// their boxes. Every text from the page list is escaped.
 #include <QBuffer>
 #include <QLineF>
 #include <QStringList>
@@ -97,8 +98,14 @@ QString html(const TextItem& t) {
     if (t.wrap) classes += QLatin1String(" w");
     if (t.align == Align::Center) classes += QLatin1String(" c");
     QString text = t.text;
-    // One line: a line break in the text would start a second one.
-    if (!t.wrap) text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // A fixed box breaks where the paper does; one line: a line break in the
+    // text would start a second one.
+    if (t.wrap) {
+        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    } else {
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        text.replace(QChar::LineSeparator, QLatin1Char(' '));
+    }
     return QStringLiteral("<div class=\"%1\" style=\"%2\">%3</div>\n")
         .arg(classes, escaped(style), escaped(text));
 }
@@ -147,7 +154,7 @@ body { margin: 0; padding: 5mm 0; background: #888; }
 .page { position: relative; overflow: hidden; margin: 0 auto 5mm; background: #fff;
   color: #000; box-shadow: 0 0 0 1px #444, 1mm 1mm 2mm rgba(0,0,0,.4); }
 .t { position: absolute; margin: 0; white-space: pre; line-height: 1.15; }
-.w { white-space: pre-wrap; overflow: hidden; overflow-wrap: anywhere; }
+.w { white-space: pre; }
 .c { text-align: center; }
 .l { position: absolute; background: #000; }
 .p { position: absolute; display: block; }

@@ -19,6 +19,8 @@ QString quoted(QString text) {
     text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
     text.replace(QLatin1Char('"'), QLatin1String("\\\""));
     text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    // Where a fixed box broke its text: a line break on the paper too.
+    text.replace(QChar::LineSeparator, QLatin1String("\\n"));
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 

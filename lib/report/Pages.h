@@ -18,8 +18,9 @@ struct TextItem {
     QString text;
     Font font;
     Align align = Align::Left;
-    // A fixed box wraps its words and is clipped to the box; otherwise one
-    // line that may run past the box.
+    // A fixed box: its lines, as production broke them (at line separators,
+    // U+2028), lie inside the box, which production made tall enough. Otherwise
+    // one line that may run past the box.
     bool wrap = false;
     bool operator==(const TextItem&) const = default;
 };

@@ -57,10 +57,9 @@ void paintText(QPainter& painter, const DeviceScale& scale, const TextItem& item
     int flags = Qt::AlignTop | (item.align == Align::Center ? Qt::AlignHCenter : Qt::AlignLeft);
     painter.setFont(deviceFont(item.font, painter.device()));
     if (item.wrap) {
-        painter.save();
-        painter.setClipRect(box, Qt::IntersectClip);
-        painter.drawText(box, flags | Qt::TextWordWrap, item.text);
-        painter.restore();
+        // Production broke the lines and made the box tall enough for them;
+        // nothing is clipped, so no text is hidden on the paper.
+        painter.drawText(box, flags | Qt::TextWordWrap | Qt::TextDontClip, item.text);
     } else {
         painter.drawText(box, flags | Qt::TextSingleLine | Qt::TextDontClip, item.text);
     }
@@ -143,9 +142,15 @@ bool printPages(QPrinter& printer, const PageList& pages, int first, int last,
     const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
     const QString file = printer.outputFileName();
     QPainter painter;
+    // Without a printer Qt falls back to a PDF file nobody named.
+    if (toFile && file.isEmpty())
+        throw ReportError(QStringLiteral(
+            "Принтер не найден. Установите принтер в системе или сохраните отчёт в PDF "
+            "кнопкой «Сохранить»"));
     if (!painter.begin(&printer)) {
         if (toFile) fileFailure(createText, file, QString());
-        throw ReportError(QStringLiteral("Cannot print on \"%1\"").arg(printer.printerName()));
+        throw ReportError(QStringLiteral("Не удалось начать печать на принтере «%1»")
+                              .arg(printer.printerName()));
     }
     const int count = int(sheets.size());
     for (int i = 0; i < count; ++i) {

@@ -1,25 +1,220 @@
 // Page production.
 //
 // One pass over the bands: a cursor (the page being filled and the height
-// used on it) and one rule for breaking, fitsOrNewPage(). A band that does not
-// fit in the rest of a page starts a new one; a band taller than a whole page
-// gets a page of its own and is cut at the bottom margin, so production always
-// moves on. Each data element's dataset and field are resolved once per
-// production; the master is the only dataset moved, one next() per row.
-// Cost: linear in rows × elements.
+// used on it) and one rule for breaking, fitsOrNewPage(). Each band is laid
+// out before it is placed, with its texts measured as they print (TextFit):
+//
+// 1. A one-line text that the text before it on its line runs into starts
+//    after that text and a blank, so a label and its value never overlap.
+// 2. A one-line text that would run past the right margin shrinks, half a
+//    point at a time down to 7 pt, then wraps within the margin.
+// 3. A fixed box's text is broken into lines where the painter breaks it; a
+//    box its lines do not fit grows, the elements under it move down by as
+//    much, and the band grows with its tallest element. A word wider than its
+//    box shrinks (down to 7 pt) before it is broken. Elements that reach
+//    the band's bottom (a table row's cells) grow with it, so their frame
+//    lines meet. No text is cut or hidden.
+// 4. A picture keeps its proportions, centred in its box, inside the band and
+//    clear of the band's frame lines.
+//
+// A band that does not fit in the rest of a page starts a new one; a band
+// taller than a whole page gets a page of its own and is cut at the bottom
+// margin, so production always moves on. In a table the closing band stays
+// with the last row. Each data element's dataset and field are resolved once
+// per production; the master is the only dataset moved, one next() per row.
+// Cost: linear in rows × elements, one text measurement per text.
 #include "Production.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "DataError.h"
 #include "Dataset.h"
+#include "TextFit.h"
 
 namespace report {
 
 namespace {
 
 constexpr double Tolerance = 1e-6;
+constexpr double MinPoints = 7;
+constexpr double ShrinkStep = 0.5;
+// An element whose bottom is this near the band's bottom reaches it.
+constexpr double ReachTolerance = 0.5;
+// How far a picture keeps from a frame line of its band.
+constexpr double FrameClearance = 0.5;
+
+// An element as this band's instance prints it: the box within the band (mm),
+// the font, the text. A wrapped text's lines are joined by the line separator
+// (U+2028), which every output breaks at and the text output may break again;
+// a line break in the data stays a line break.
+struct Placed {
+    const Element* element = nullptr;
+    QRectF box;
+    Font font;
+    QString text;
+    bool wrap = false;
+    double grow = 0;  // how much taller than its box the text needs
+};
+
+struct LaidBand {
+    const Band* band = nullptr;
+    double height = 0;
+    std::vector<Placed> items;
+};
+
+const QRegularExpression LineBreaks(QStringLiteral("[\\n\\x{2028}]"));
+
+bool isText(const Element& e) {
+    return e.kind != ElementKind::Image;
+}
+
+bool endsWithBlank(const QString& text) {
+    return !text.isEmpty() && text.back().isSpace();
+}
+
+// How far right a text's ink reaches within its band.
+double rightOf(const Placed& p) {
+    if (p.wrap) {
+        double widest = 0;
+        for (const QString& line : p.text.split(LineBreaks))
+            widest = std::max(widest, textWidth(p.font, line));
+        return p.box.left() + std::min(widest, p.box.width());
+    }
+    const double width = textWidth(p.font, p.text);
+    if (p.element->align == Align::Center)
+        return std::max(p.box.right(), p.box.center().x() + width / 2);
+    return p.box.left() + width;
+}
+
+// Two boxes stand on one line when they share at least half the lower one's
+// height; a title whose box reaches a little into the line under it does not.
+bool sameLine(const QRectF& a, const QRectF& b) {
+    const double shared = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top());
+    return shared >= std::min(a.height(), b.height()) / 2 - Tolerance && shared > Tolerance;
+}
+
+// A text that the text before it on its line runs into moves right past it.
+void keepApart(std::vector<Placed>& items) {
+    std::vector<Placed*> texts;
+    for (Placed& p : items)
+        if (isText(*p.element)) texts.push_back(&p);
+    std::stable_sort(texts.begin(), texts.end(), [](const Placed* a, const Placed* b) {
+        return a->box.left() < b->box.left();
+    });
+    for (size_t i = 0; i < texts.size(); ++i) {
+        Placed& p = *texts[i];
+        if (p.wrap || p.element->align != Align::Left) continue;
+        for (size_t j = 0; j < i; ++j) {
+            // An empty value moves too, so its frame (an underline) follows the label.
+            const Placed& before = *texts[j];
+            if (before.text.isEmpty() || before.box.left() >= p.box.left() - Tolerance ||
+                !sameLine(before.box, p.box))
+                continue;
+            const double gap = endsWithBlank(before.text) ? 0 : textWidth(before.font, QStringLiteral(" "));
+            const double start = rightOf(before) + gap;
+            if (start > p.box.left() + Tolerance) p.box.moveLeft(start);
+        }
+    }
+}
+
+// A one-line text past the right margin: smaller, then wrapped.
+void fitToMargin(Placed& p, double bandWidth) {
+    const double room = bandWidth - p.box.left();
+    if (room <= Tolerance) return;
+    double width = textWidth(p.font, p.text);
+    if (width <= room + Tolerance) return;
+    while (width > room + Tolerance && p.font.points - ShrinkStep >= MinPoints - Tolerance) {
+        p.font.points -= ShrinkStep;
+        width = textWidth(p.font, p.text);
+    }
+    if (width <= room + Tolerance) return;
+    p.wrap = true;
+    p.box.setWidth(room);
+    const QStringList lines = wrapLines(p.font, p.text, room);
+    p.text = lines.join(QChar::LineSeparator);
+    p.grow = std::max(0.0, lines.size() * lineHeight(p.font) - p.box.height());
+}
+
+// The widest piece of the text the painter would not break: a word, or the
+// part of a hyphenated one up to its hyphen.
+double widestWord(const Font& font, const QString& text) {
+    static const QRegularExpression breaks(QStringLiteral("\\s+|(?<=-)"));
+    double widest = 0;
+    for (const QString& word : text.split(breaks, Qt::SkipEmptyParts))
+        widest = std::max(widest, textWidth(font, word));
+    return widest;
+}
+
+// A fixed box's text in the lines the painter will give it. A word wider than
+// the box first makes the font smaller, down to 7 pt, before it is broken.
+void breakLines(Placed& p) {
+    if (p.text.trimmed().isEmpty()) return;
+    while (p.font.points - ShrinkStep >= MinPoints - Tolerance &&
+           widestWord(p.font, p.text) > p.box.width() + Tolerance)
+        p.font.points -= ShrinkStep;
+    const QStringList lines = wrapLines(p.font, p.text, p.box.width());
+    if (lines.size() > 1) p.text = lines.join(QChar::LineSeparator);
+    p.grow = std::max(0.0, lines.size() * lineHeight(p.font) - p.box.height());
+}
+
+// Grown texts push what lies under them down; the band grows with its contents.
+double growBand(std::vector<Placed>& items, double height) {
+    std::vector<QRectF> old;
+    double oldBottom = height;
+    for (const Placed& p : items) {
+        old.push_back(p.box);
+        oldBottom = std::max(oldBottom, p.box.bottom());
+    }
+    std::vector<double> shift(items.size(), 0);
+    std::vector<size_t> order(items.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return old[a].top() < old[b].top(); });
+    bool any = false;
+    for (size_t oi = 0; oi < order.size(); ++oi) {
+        const size_t i = order[oi];
+        for (size_t oj = 0; oj < oi; ++oj) {
+            const size_t j = order[oj];
+            const double push = shift[j] + items[j].grow;
+            if (push > Tolerance && old[j].bottom() <= old[i].top() + Tolerance)
+                shift[i] = std::max(shift[i], push);
+        }
+        any = any || items[i].grow > Tolerance;
+    }
+    if (!any) return height;
+    double newBottom = height;
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].box.translate(0, shift[i]);
+        items[i].box.setHeight(old[i].height() + items[i].grow);
+        newBottom = std::max(newBottom, items[i].box.bottom());
+    }
+    const double delta = std::max(0.0, newBottom - oldBottom);
+    for (size_t i = 0; i < items.size(); ++i)
+        if (old[i].bottom() >= height - ReachTolerance && isText(*items[i].element))
+            items[i].box.setBottom(std::max(items[i].box.bottom(), old[i].bottom() + shift[i] + delta));
+    return height + delta;
+}
+
+// The picture's proportions kept, centred in what is left of its box inside
+// the band and clear of the band's frame lines.
+QRectF pictureBox(const QRectF& box, const QSize& picture, double bandWidth, double bandHeight,
+                  const Frame& frame) {
+    QRectF band(0, 0, bandWidth, bandHeight);
+    const double clear = FrameClearance;
+    if (frame.sides.testFlag(Side::Left)) band.setLeft(band.left() + clear);
+    if (frame.sides.testFlag(Side::Top)) band.setTop(band.top() + clear);
+    if (frame.sides.testFlag(Side::Right)) band.setRight(band.right() - clear);
+    if (frame.sides.testFlag(Side::Bottom)) band.setBottom(band.bottom() - clear);
+    const QRectF area = box.intersected(band);
+    if (area.isEmpty() || picture.isEmpty()) return {};
+    const double scale =
+        std::min(area.width() / picture.width(), area.height() / picture.height());
+    QRectF fitted(0, 0, picture.width() * scale, picture.height() * scale);
+    fitted.moveCenter(area.center());
+    return fitted;
+}
 
 class Producer {
 public:
@@ -46,10 +241,10 @@ private:
         if (!fits(height) && !pageEmpty()) newPage();
     }
 
-    void print(const Band* band);
-    void printGroupStart(const Band* heading, const Band* row);
-    void emitBand(const Band& band);
-    void emitElement(const Element& e, double x, double y);
+    LaidBand layOut(const Band* band);
+    void print(const LaidBand& band);
+    void emitBand(const LaidBand& band);
+    void emitItem(const Placed& p, double x, double y);
     void addLine(QPointF from, QPointF to, double widthPt);
     void addFrame(const QRectF& box, const Frame& frame);
     QString dataText(const Element& e);
@@ -100,14 +295,47 @@ void Producer::addFrame(const QRectF& box, const Frame& frame) {
         addLine(box.topRight(), box.bottomRight(), frame.widthPt);
 }
 
-void Producer::emitElement(const Element& e, double x, double y) {
-    QRectF box(x + e.left, y + e.top, e.width, e.height);
+LaidBand Producer::layOut(const Band* band) {
+    LaidBand laid;
+    laid.band = band;
+    if (!band) return laid;
+    laid.height = band->height;
+    const double width = m_layout.bandWidth();
+    laid.items.reserve(band->elements.size());
+    for (const Element& e : band->elements) {
+        Placed p;
+        p.element = &e;
+        p.box = QRectF(e.left, e.top, e.width, e.height);
+        p.font = e.font;
+        p.wrap = !e.autoWidth;
+        if (isText(e))
+            p.text = e.kind == ElementKind::Label  ? e.text
+                     : e.kind == ElementKind::Date ? m_today
+                                                   : dataText(e);
+        laid.items.push_back(std::move(p));
+    }
+    for (Placed& p : laid.items)
+        if (p.wrap) breakLines(p);
+    keepApart(laid.items);
+    for (Placed& p : laid.items)
+        if (isText(*p.element) && !p.wrap && p.element->align == Align::Left && !p.text.isEmpty())
+            fitToMargin(p, width);
+    laid.height = growBand(laid.items, band->height);
+    for (Placed& p : laid.items)
+        if (!isText(*p.element) && !p.element->picture.isNull())
+            p.box = pictureBox(p.box, p.element->picture.size(), width, laid.height, band->frame);
+    return laid;
+}
+
+void Producer::emitItem(const Placed& p, double x, double y) {
+    const Element& e = *p.element;
+    QRectF box = p.box.translated(x, y);
     if (box.top() > m_clip + Tolerance) return;
     const QRectF whole = box;
     if (box.bottom() > m_clip) box.setBottom(m_clip);
     Page& page = m_out.pages.back();
     if (e.kind == ElementKind::Image) {
-        if (e.picture.isNull()) return;
+        if (e.picture.isNull() || box.isEmpty()) return;
         QImage picture = e.picture;
         if (box.height() < whole.height()) {
             // Cut at the bottom margin: the part of the picture that falls on the page.
@@ -115,77 +343,79 @@ void Producer::emitElement(const Element& e, double x, double y) {
             picture = picture.copy(0, 0, picture.width(), rows);
         }
         page.items.push_back(PictureItem{box, picture});
-    } else {
-        TextItem t;
-        t.box = box;
-        t.font = e.font;
-        t.align = e.align;
-        t.wrap = !e.autoWidth;
-        t.text = e.kind == ElementKind::Label  ? e.text
-                 : e.kind == ElementKind::Date ? m_today
-                                               : dataText(e);
-        page.items.push_back(std::move(t));
+        // The frame is the element's, not the picture's.
+        addFrame(QRectF(x + e.left, y + e.top, e.width, e.height), e.frame);
+        return;
     }
-    addFrame(whole, e.frame);
+    TextItem t;
+    t.box = box;
+    t.font = p.font;
+    t.align = e.align;
+    t.wrap = p.wrap;
+    t.text = p.text;
+    page.items.push_back(std::move(t));
+    // A one-line text's frame (an underline) runs under the whole text.
+    QRectF framed = whole;
+    if (!p.wrap && e.frame.sides && !p.text.isEmpty())
+        framed.setRight(std::max(framed.right(), x + rightOf(p)));
+    addFrame(framed, e.frame);
 }
 
-void Producer::emitBand(const Band& band) {
+void Producer::emitBand(const LaidBand& band) {
     const double x = m_layout.leftMargin;
     m_clip = bottom();
-    addFrame(QRectF(x, m_y, m_layout.bandWidth(), band.height), band.frame);
-    for (const Element& e : band.elements) emitElement(e, x, m_y);
+    addFrame(QRectF(x, m_y, m_layout.bandWidth(), band.height), band.band->frame);
+    for (const Placed& p : band.items) emitItem(p, x, m_y);
     // A band cut at the margin leaves the page full, so the next band starts a new one.
     m_y = std::min(m_y + band.height, bottom());
 }
 
-void Producer::print(const Band* band) {
-    if (!band) return;
-    fitsOrNewPage(band->height);
-    emitBand(*band);
-}
-
-void Producer::printGroupStart(const Band* heading, const Band* row) {
-    if (heading) {
-        fitsOrNewPage(heading->height + (row ? row->height : 0));
-        emitBand(*heading);
-    }
-    print(row);
+void Producer::print(const LaidBand& band) {
+    if (!band.band) return;
+    fitsOrNewPage(band.height);
+    emitBand(band);
 }
 
 PageList Producer::run() {
     if (m_layout.beforePrint) m_layout.beforePrint(m_layout);
     newPage();
-    const Band* title = m_layout.band(BandKind::Title);
-    const Band* details = m_layout.band(BandKind::Details);
     const Band* heading = m_layout.band(BandKind::Heading);
     const Band* row = m_layout.band(BandKind::Row);
     const Band* closing = m_layout.band(BandKind::Closing);
 
     if (m_layout.master.isEmpty()) {
-        for (const Band& b : m_layout.bands) print(&b);
+        for (const Band& b : m_layout.bands) print(layOut(&b));
         return std::move(m_out);
     }
 
     Dataset* master = dataset(m_layout.master);
     const bool rows = master && master->isActive() && !master->isEmpty();
     if (rows) master->first();
-    print(title);
-    print(details);
+    print(layOut(m_layout.band(BandKind::Title)));
+    print(layOut(m_layout.band(BandKind::Details)));
     const bool table = m_layout.groupMode == GroupMode::Table;
+    const LaidBand headingBand = layOut(heading);
+    const LaidBand closingBand = layOut(closing);
     for (bool firstRow = true;; firstRow = false) {
+        const bool lastRow = !rows || master->isLast();
+        const LaidBand rowBand = layOut(row);
+        // A table's last row keeps the closing band (the signature) on its page.
+        const double keep = rowBand.height + (table && lastRow ? closingBand.height : 0);
         if (firstRow || !table) {
-            printGroupStart(heading, row);
-        } else if (row && !fits(row->height)) {
+            // Every row's own group reads the row's values in all three bands.
+            const LaidBand rowHeading = table ? headingBand : layOut(heading);
+            fitsOrNewPage(rowHeading.height + keep);
+            if (rowHeading.band) emitBand(rowHeading);
+        } else if (!fits(keep)) {
             newPage();
-            printGroupStart(heading, row);
-        } else {
-            print(row);
+            if (headingBand.band) emitBand(headingBand);
         }
-        if (!table) print(closing);
-        if (!rows || master->isLast()) break;
+        print(rowBand);
+        if (!table) print(layOut(closing));
+        if (lastRow) break;
         master->next();
     }
-    if (table) print(closing);
+    if (table) print(closingBand);
     return std::move(m_out);
 }
 

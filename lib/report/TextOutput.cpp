@@ -4,8 +4,9 @@
 // Lines and columns count from the paper's top-left corner, so the margins
 // show as blank lines and columns. A text starts in the cell nearest its box's
 // top-left corner; a centred one is centred within the columns its box covers.
-// A fixed box breaks its words within those columns onto following lines and
-// drops what does not fit in the lines its height holds. Texts that would
+// A fixed box breaks its words within those columns onto following lines, as
+// many as its text needs; a word wider than the columns stays whole on a line
+// of its own and runs on to the right. Texts that would
 // touch or overlap on a line move right past what is already there, keeping
 // one blank between, so no text is lost. Lines and pictures print nothing.
 // Lines end "\n" without trailing blanks; a form feed separates pages.
@@ -47,7 +48,12 @@ int cellsIn(double mm, double cell) {
 // Control characters would break the grid (a form feed would even start a page).
 Cells toCells(const QString& text) {
     Cells cells;
-    for (char32_t c : text.toUcs4()) cells.push_back(c < 0x20 || c == 0x7F ? U' ' : c);
+    // A line separator is where the paper's box broke the line, after its
+    // blank or inside a word: the grid breaks the text again its own way.
+    for (char32_t c : text.toUcs4()) {
+        if (c == 0x2028) continue;
+        cells.push_back(c < 0x20 || c == 0x7F ? U' ' : c);
+    }
     return cells;
 }
 
@@ -55,8 +61,9 @@ bool isBlank(char32_t c) {
     return c == U' ' || c == 0xA0 || c == 0x3000;
 }
 
-// Greedy word breaking within `width` columns; a word longer than a line is cut.
-std::vector<Cells> wrapped(const QString& text, int width, int maxLines) {
+// Greedy word breaking within `width` columns; a word longer than a line is
+// never cut (its letters would read as two words) but has a line of its own.
+std::vector<Cells> wrapped(const QString& text, int width) {
     std::vector<Cells> lines;
     const QStringList paragraphs = text.split(QLatin1Char('\n'));
     for (const QString& paragraph : paragraphs) {
@@ -84,16 +91,10 @@ std::vector<Cells> wrapped(const QString& text, int width, int maxLines) {
                 continue;
             }
             if (!line.empty()) flush();
-            while (word.size() > size_t(width)) {
-                lines.push_back(word.substr(0, size_t(width)));
-                word.erase(0, size_t(width));
-            }
             line = word;
         }
         if (!line.empty() || !any) flush();
-        if (int(lines.size()) >= maxLines) break;
     }
-    if (int(lines.size()) > maxLines) lines.resize(size_t(maxLines));
     return lines;
 }
 
@@ -110,7 +111,7 @@ void addFragments(const TextItem& t, std::vector<Fragment>& out) {
     const int width = cellsIn(t.box.width(), CellWidth);
     std::vector<Cells> lines;
     if (t.wrap)
-        lines = wrapped(t.text, width, cellsIn(t.box.height(), CellHeight));
+        lines = wrapped(t.text, width);
     else
         lines.push_back(toCells(t.text));
     for (size_t i = 0; i < lines.size(); ++i) {

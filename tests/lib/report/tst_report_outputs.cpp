@@ -188,11 +188,13 @@ void TestReportOutputs::textPlacesTwoPagesOnTheCellGrid() {
                  {12, QStringLiteral("ИВТ-21")},
                  {64, QStringLiteral("05.03.2024")}})},
         {7, QStringLiteral("    Длинная надпись без переноса справа")},
-        // A 50 mm box holds 20 columns and, 14 mm high, three lines: the rest is cut.
-        // "Электроэнергетика" is cut into its 8-column box, its third line dropped.
-        {9, row({{4, QStringLiteral("Студенты второго")}, {28, QStringLiteral("Электроэ")}})},
-        {10, row({{4, QStringLiteral("курса сдают экзамен")}, {28, QStringLiteral("нергетик")}})},
+        // A 50 mm box holds 20 columns; 14 mm high, it holds three lines, and the
+        // fourth follows below it rather than being lost. "Электроэнергетика" is
+        // wider than its 8-column box: it stays whole and runs on to the right.
+        {9, row({{4, QStringLiteral("Студенты второго")}, {28, QStringLiteral("Электроэнергетика")}})},
+        {10, row({{4, QStringLiteral("курса сдают экзамен")}})},
         {11, row({{4, QStringLiteral("по дисциплине «Базы")}})},
+        {12, row({{4, QStringLiteral("данных»")}})},
         {16, row({{4, QStringLiteral("Оценка <5> & \"отлично\" 'A'")},
                   {44, QStringLiteral("В рамке")}})},
     });
@@ -236,9 +238,14 @@ void TestReportOutputs::textPlacement_data() {
     QTest::newRow("line breaks in a fixed box start lines; empty ones stay")
         << onePage({text(0, 0, 50, 20, QStringLiteral("а\n\nб"), true)})
         << QStringLiteral("а\n\nб\n");
-    QTest::newRow("a box lower than a cell shows one line")
+    QTest::newRow("a box lower than a cell loses no line")
         << onePage({text(0, 0, 10, 2, QStringLiteral("раз два три"), true)})
-        << QStringLiteral("раз\n");
+        << QStringLiteral("раз\nдва\nтри\n");
+    // A heading cell's word one column wider than its box: whole, never "Оценк" and "а".
+    QTest::newRow("a word wider than its box is not broken")
+        << onePage({text(0, 0, 13.2, 13.2, QStringLiteral("Оценка"), true),
+                    text(15, 0, 16.1, 13.2, QStringLiteral("Подпись"), true)})
+        << QStringLiteral("Оценка Подпись\n");
     QTest::newRow("overlapping texts later in the list but further left keep their order")
         << onePage({text(10, 0, 50, 5, QStringLiteral("второй")),
                     text(0, 0, 50, 5, QStringLiteral("первый текст"))})
@@ -318,11 +325,12 @@ void TestReportOutputs::htmlPlacesTextsInMillimetresWithTheirFonts() {
     QVERIFY(html.contains(QStringLiteral(
         "<div class=\"t\" style=\"left:160mm;top:20mm;width:30mm;height:5mm;"
         "font-family:&#39;Arial&#39;,sans-serif;font-size:10pt\">05.03.2024</div>")));
-    // A fixed box wraps and clips; the line break of a one-line text is a blank.
+    // A fixed box keeps production's lines, unclipped; the line break of a one-line text is a blank.
     QVERIFY(html.contains(
         QStringLiteral("<div class=\"t w\" style=\"left:10mm;top:40mm;width:50mm;height:14mm;")));
     QVERIFY(html.contains(QStringLiteral(">Подпись декана</div>")));
-    QVERIFY(html.contains(QStringLiteral(".w { white-space: pre-wrap; overflow: hidden;")));
+    QVERIFY(html.contains(QStringLiteral(".w { white-space: pre; }")));
+    QVERIFY(!html.contains(QStringLiteral("overflow: hidden; overflow-wrap")));
     QVERIFY(html.contains(QStringLiteral(".t { position: absolute; margin: 0; white-space: pre;")));
 
     // Fractions of a millimetre and of a point are kept.
@@ -368,9 +376,9 @@ void TestReportOutputs::htmlDrawsFrameLinesAndPictures() {
     QVERIFY(html.contains(QStringLiteral(
         "<div class=\"l\" style=\"left:9.82mm;top:159.82mm;width:190.35mm;height:1pt\"></div>")));
 
-    // The picture stretched to its box, its pixels in the data URL.
+    // The 6 × 4 picture centred in its 30 mm square, its pixels in the data URL.
     QVERIFY(html.contains(QStringLiteral(
-        "<img class=\"p\" alt=\"\" style=\"left:160mm;top:10mm;width:30mm;height:30mm\" "
+        "<img class=\"p\" alt=\"\" style=\"left:160mm;top:15mm;width:30mm;height:20mm\" "
         "src=\"data:image/png;base64,")));
     const std::vector<QImage> pictures = htmlPictures(html);
     QCOMPARE(pictures.size(), size_t(1));
@@ -557,5 +565,5 @@ void TestReportOutputs::unreadableReportFileFailsNamingTheFile() {
              QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
 }
 
-QTEST_GUILESS_MAIN(TestReportOutputs)
+QTEST_MAIN(TestReportOutputs)
 #include "tst_report_outputs.moc"

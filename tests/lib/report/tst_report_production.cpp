@@ -273,7 +273,8 @@ void TestReportProduction::framesDateAndPictures() {
         "page 1 text 84.1,12.0 9.5x4.5 \"Arial\" 10 \"01.12.2026\"\n"
         "page 1 text 111.9,16.6 13.2x13.2 \"Arial\" 10 wrap \"Оценка\"\n"
         "page 1 line 111.9,29.8 125.1,29.8 2pt\n"
-        "page 1 picture 158.2,40.0 40.5x40.5 64x48"));
+        // The 4:3 photo keeps its proportions, centred in its square.
+        "page 1 picture 158.2,45.1 40.5x30.4 64x48"));
 }
 
 void TestReportProduction::everyProductionRunsTheHookAndReadsTheDataAgain() {
@@ -292,5 +293,5 @@ void TestReportProduction::everyProductionRunsTheHookAndReadsTheDataAgain() {
     QCOMPARE(placed(producePages(layout, resolver())), QStringList({"1:2@10.0", "1:ПМ-31@10.0"}));
 }
 
-QTEST_GUILESS_MAIN(TestReportProduction)
+QTEST_MAIN(TestReportProduction)
 #include "tst_report_production.moc"
