@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include "Messages.h"
+#include "Translations.h"
 
 QString applicationTitle() { return QStringLiteral("Подсистема \"Вердикон\""); }
 
@@ -15,6 +16,8 @@ TessalyApplication::TessalyApplication(int& argc, char** argv) : QApplication(ar
     // The windows are laid out for the narrow "MS Sans Serif"; without it, the
     // Arial-metric face keeps their texts inside their boxes.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    // Qt's file, print and message dialogs speak Russian as the windows do.
+    platform::installQtTranslations(*this);
 }
 
 bool TessalyApplication::notify(QObject* receiver, QEvent* event) {

@@ -1,11 +1,12 @@
-// The student card and the teacher card printouts: the current row of the
-// student or teacher dataset on one page, with the photo the photo store finds
-// for printing. Neither hook moves a dataset.
+// The student card and the teacher card printouts: the student or teacher the
+// request names on one page, with the photo the photo store finds for
+// printing. Neither hook reads or moves a current row.
 #include <QImage>
 #include <QString>
 #include <algorithm>
 
 #include "DM_Tessaly.h"
+#include "Dataset.h"
 #include "Documents.h"
 #include "PhotoStore.h"
 #include "PictureLoader.h"
@@ -57,8 +58,30 @@ void putLine(Band& b, const Layout& l, double top, double labelLeft, const QStri
     put(b, std::move(value));
 }
 
-report::Element valueOf(const Layout& l, const QString& dataset, const char* field) {
-    return l.data(dataset, QString::fromUtf8(field), 0, 0, 0, 0);
+// A value of the printed row, found by the element's name: the field's name
+// after this prefix.
+const QString fieldPrefix = QStringLiteral("field:");
+
+report::Element valueOf(const Layout& l, const QString&, const char* field) {
+    report::Element e = l.label(QString(), 0, 0, 0, 0);
+    e.name = fieldPrefix + QString::fromUtf8(field);
+    return e;
+}
+
+// Every value of the card from the row whose key field holds the key.
+void fillValues(Layout& l, Dataset* rows, const QString& keyField, const QVariant& key) {
+    for (report::Band& band : l.bands)
+        for (report::Element& e : band.elements)
+            if (e.name.startsWith(fieldPrefix))
+                e.text = shown(rows, keyField, key, e.name.mid(fieldPrefix.size()));
+}
+
+void putValue(Band& b, report::Element value, double left, double top, double width) {
+    value.left = left;
+    value.top = top;
+    value.width = width;
+    value.height = lineHeight;
+    put(b, std::move(value));
 }
 
 // A value the hook writes.
@@ -70,16 +93,16 @@ report::Element filled(const Layout& l, const QString& name) {
 
 // The stored photo for printing, or none; a file that is no picture fails
 // with the loader's message, and so the card is not produced.
-void loadPhoto(Layout& l, photos::Kind kind, const Field* foto) {
+void loadPhoto(Layout& l, photos::Kind kind, const QString& foto) {
     report::Element* e = l.element(photo);
     e->picture = QImage();
-    const QString path = photos::findForPrint(kind, foto->asString());
+    const QString path = photos::findForPrint(kind, foto);
     if (!path.isEmpty()) e->picture = platform::loadPicture(path);
 }
 
 }  // namespace
 
-Layout studentCard() {
+Layout studentCardLayout() {
     Layout l;
     l.title = QStringLiteral("Карточка Студента");
     Band& b = l.addBand(BandKind::Title, 187.1);
@@ -87,7 +110,7 @@ Layout studentCard() {
     putHead(b, l, QStringLiteral("Федеральное государственное образовантельное учреждение"), 121.4,
             QStringLiteral("КАРТОЧКА СТУДЕНТА"), 61.4, 61.6);
     put(b, l.label(QStringLiteral("Зачетная книжка №"), 63.5, 42.3, 31.8, lineHeight));
-    put(b, l.data(s, QStringLiteral("N_student"), 97.4, 42.3, 15.9, lineHeight));
+    putValue(b, valueOf(l, s, "N_student"), 97.4, 42.3, 15.9);
     put(b, l.image(148.2, 59.3, photoSide, photoSide)).name = photo;
 
     const double label = 2.1;
@@ -105,29 +128,21 @@ Layout studentCard() {
     putLine(b, l, 141.8, label, QStringLiteral("Город"), value, valueOf(l, s, "City"));
     putLine(b, l, 152.4, label, QStringLiteral("Улица"), value, valueOf(l, s, "Street"));
     put(b, l.label(QStringLiteral("Дом"), 86.8, 152.4, 10.0, lineHeight));
-    put(b, l.data(s, QStringLiteral("House"), 97.4, 152.4, 30.0, lineHeight));
+    putValue(b, valueOf(l, s, "House"), 97.4, 152.4, 30.0);
     put(b, l.label(QStringLiteral("Квартира"), 129.1, 152.4, 18.0, lineHeight));
-    put(b, l.data(s, QStringLiteral("Apar"), 148.2, 152.4, 30.0, lineHeight));
+    putValue(b, valueOf(l, s, "Apar"), 148.2, 152.4, 30.0);
 
-    l.beforePrint = [](Layout& card) {
-        if (!DM) return;
-        loadPhoto(card, photos::Kind::Student, DM->Q_StudentiFoto);
-        const Placement placement = currentStudentPlacement();
-        setText(card, studentSpecialty, placement.specialty);
-        setText(card, studentFaculty, placement.faculty);
-        setText(card, studentGroup, placement.group);
-    };
     return l;
 }
 
-Layout teacherCard() {
+Layout teacherCardLayout() {
     Layout l;
     Band& title = l.addBand(BandKind::Title, 49.5);
     const QString t = QStringLiteral("Q_Prepod");
     putHead(title, l, QStringLiteral("Федеральное государственное образовантельное учереждение"),
             123.8, QStringLiteral("КАРТОЧКА ПРЕПОДАВАТЕЛЯ"), 51.1, 82.6);
     put(title, l.label(QStringLiteral("№ преподователя"), 63.5, 42.3, 28.8, lineHeight));
-    put(title, l.data(t, QStringLiteral("ID_Prepod"), 97.4, 42.3, 16.1, lineHeight));
+    putValue(title, valueOf(l, t, "ID_Prepod"), 97.4, 42.3, 16.1);
 
     Band& b = l.addBand(BandKind::Details, 152.4, report::Frame{Side::Top | Side::Bottom});
     put(b, l.image(150.3, 0, photoSide, photoSide)).name = photo;
@@ -151,12 +166,35 @@ Layout teacherCard() {
     putLine(b, l, 114.3, label, QStringLiteral("Дом"), 14.8, valueOf(l, t, "House"));
     putLine(b, l, 124.9, label, QStringLiteral("Квартира"), 23.3, valueOf(l, t, "Apar"));
 
-    l.beforePrint = [](Layout& card) {
-        if (!DM) return;
-        loadPhoto(card, photos::Kind::Teacher, DM->Q_PrepodFoto);
-        setText(card, curatedGroup, groupName(DM->Q_PrepodKur_Gr->value()));
-    };
     return l;
+}
+
+void attachStudentCardHook(Layout& layout, const QVariant& student) {
+    layout.beforePrint = [student](Layout& card) {
+        if (!DM) return;
+        const QString key = QStringLiteral("N_student");
+        fillValues(card, DM->Q_Studenti, key, student);
+        loadPhoto(card, photos::Kind::Student,
+                  shown(DM->Q_Studenti, key, student, QStringLiteral("Foto")));
+        const Placement placement = studentPlacement(student);
+        setText(card, studentSpecialty, placement.specialty);
+        setText(card, studentFaculty, placement.faculty);
+        setText(card, studentGroup, placement.group);
+    };
+}
+
+void attachTeacherCardHook(Layout& layout, const QVariant& teacher) {
+    layout.beforePrint = [teacher](Layout& card) {
+        if (!DM) return;
+        const QString key = QStringLiteral("ID_Prepod");
+        fillValues(card, DM->Q_Prepod, key, teacher);
+        loadPhoto(card, photos::Kind::Teacher,
+                  shown(DM->Q_Prepod, key, teacher, QStringLiteral("Foto")));
+        const QVariant curated = DM->Q_Prepod->isActive() && !teacher.toString().isEmpty()
+                                     ? DM->Q_Prepod->lookup(key, teacher, QStringLiteral("Kur_Gr"))
+                                     : QVariant();
+        setText(card, curatedGroup, groupPlacement(curated).group);
+    };
 }
 
 }  // namespace documents

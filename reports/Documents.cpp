@@ -1,13 +1,17 @@
-// The layouts' builders and the hooks' look-ups. A look-up goes through the
-// looked-up dataset's key index (Dataset::lookup), whatever its view, and
-// gives nothing for an empty key or a closed dataset; only the plan's hours
-// walk the plan query's rows, a few hundred at most.
+// The layouts' builders, the documents made from requests, and the hooks'
+// look-ups. A look-up goes through the looked-up dataset's key index
+// (Dataset::lookup), whatever its view, and gives nothing for an empty key or
+// a closed dataset; only the plan's hours walk the plan query's rows, a few
+// hundred at most.
 #include "Documents.h"
 
 #include <stdexcept>
 
 #include "DM_Tessaly.h"
+#include "DataError.h"
+#include "Query.h"
 #include "References.h"
+#include "Report.h"
 
 namespace documents {
 
@@ -41,6 +45,82 @@ void setText(report::Layout& layout, const QString& name, const QString& text) {
     e->text = text;
 }
 
+QString statementStudentsSql() {
+    return QStringLiteral("Select Fam, Name, N_Student From Studenti where id_group=:ID_G");
+}
+
+// ---- documents
+
+Document::Document() = default;
+Document::~Document() = default;
+
+report::PageList Document::produce(const QDate& today) {
+    return report::producePages(layout, datasets, today);
+}
+
+namespace {
+
+TDM& dataModule() {
+    if (!DM) throw DataError(QStringLiteral("Модуль данных не открыт"));
+    return *DM;
+}
+
+std::unique_ptr<Document> document(report::Layout layout) {
+    dataModule();
+    auto d = std::make_unique<Document>();
+    d->layout = std::move(layout);
+    d->datasets = &TF_Report::datasetNamed;
+    return d;
+}
+
+}  // namespace
+
+std::unique_ptr<Document> statement(const StatementRequest& request) {
+    TDM& dm = dataModule();
+    std::unique_ptr<Document> d = document(statementLayout());
+    // The preview's own copy of the students' query: print and export read the
+    // same group again, whatever Q_Report has been opened for since.
+    d->m_students = std::make_unique<Query>();
+    Query& students = *d->m_students;
+    students.setObjectName(QStringLiteral("Q_Report"));
+    students.setConnection(&dm.ADOConnection1);
+    students.setSql(statementStudentsSql());
+    students.declareParameter(QStringLiteral("ID_G"), FieldType::Integer);
+    students.setParameter(QStringLiteral("ID_G"), request.group);
+    Query* own = &students;
+    d->datasets = [own](const QString& name) -> Dataset* {
+        if (name.compare(own->objectName(), Qt::CaseInsensitive) == 0) {
+            // Each production reads the group's rows again.
+            own->close();
+            own->open();
+            return own;
+        }
+        return TF_Report::datasetNamed(name);
+    };
+    attachStatementHook(d->layout, request);
+    return d;
+}
+
+std::unique_ptr<Document> examSheet(const SheetRequest& request) {
+    std::unique_ptr<Document> d = document(examSheetLayout());
+    attachExamSheetHook(d->layout, request);
+    return d;
+}
+
+std::unique_ptr<Document> studentCard(const QVariant& student) {
+    std::unique_ptr<Document> d = document(studentCardLayout());
+    attachStudentCardHook(d->layout, student);
+    return d;
+}
+
+std::unique_ptr<Document> teacherCard(const QVariant& teacher) {
+    std::unique_ptr<Document> d = document(teacherCardLayout());
+    attachTeacherCardHook(d->layout, teacher);
+    return d;
+}
+
+// ---- look-ups
+
 namespace {
 
 bool isEmptyKey(const QVariant& v) {
@@ -58,13 +138,16 @@ QString text(const QVariant& v) {
 
 }  // namespace
 
+QString shown(Dataset* ds, const QString& key, const QVariant& value, const QString& field) {
+    if (!ds || !ds->isActive() || isEmptyKey(value)) return {};
+    const Field* f = ds->findField(field);
+    if (!f) return {};
+    const QVariant v = ds->lookup(key, value, field);
+    return v.isNull() ? QString() : f->formatDisplay(v);
+}
+
 Teacher teacher(const QVariant& key) {
     Dataset* teachers = DM ? DM->Q_Prepod : nullptr;
-    if (!teachers || !teachers->isActive()) return {};
-    if (isEmptyKey(key)) {
-        return {DM->Q_PrepodFIO->asString(), DM->Q_PrepodDSDesigner->asString(),
-                DM->Q_PrepodDSDesigner2->asString(), DM->Q_PrepodDolgnost->asString()};
-    }
     const QString id = QStringLiteral("ID_Prepod");
     return {text(find(teachers, id, key, QStringLiteral("FIO"))),
             text(find(teachers, id, key, QStringLiteral("Фамилия"))),
@@ -72,11 +155,13 @@ Teacher teacher(const QVariant& key) {
             text(find(teachers, id, key, QStringLiteral("Dolgnost")))};
 }
 
-Placement currentStudentPlacement() {
-    if (!DM || !DM->Q_Studenti->isActive() || DM->Q_Studenti->recNo() < 0) return {};
+Placement groupPlacement(const QVariant& group) {
+    if (!DM) return {};
     Placement p;
-    const QVariant specialty = DM->Q_StudentiID_Spec->value();
-    p.group = groupName(DM->Q_StudentiID_group->value());
+    const QString groupKey = QStringLiteral("ID_GRoup");
+    p.group = text(find(DM->T_Gruppa, groupKey, group, QStringLiteral("Nazvanie")));
+    const QVariant specialty =
+        find(DM->T_Gruppa, groupKey, group, QStringLiteral("ID_Specialnost"));
     p.specialty =
         text(find(DM->T_Spec, QStringLiteral("ID_Spec"), specialty, QStringLiteral("Nazvanie")));
     const QVariant faculty =
@@ -84,43 +169,50 @@ Placement currentStudentPlacement() {
     const QString id = QStringLiteral("ID_Facultet");
     p.faculty = text(find(DM->facultet, id, faculty, QStringLiteral("Nazvanie")));
     const QVariant dean = find(DM->facultet, id, faculty, QStringLiteral("ID_Dekan"));
-    p.dean = isEmptyKey(dean) ? QString() : teacher(dean).shortName;
+    p.dean = teacher(dean).shortName;
     return p;
 }
 
-QString groupName(const QVariant& key) {
+Placement studentPlacement(const QVariant& student) {
     if (!DM) return {};
-    return text(find(DM->T_Gruppa, QStringLiteral("ID_GRoup"), key, QStringLiteral("Nazvanie")));
+    return groupPlacement(
+        find(DM->Q_Studenti, QStringLiteral("N_student"), student, QStringLiteral("ID_group")));
 }
 
-int planHours(const QVariant& specialty, const QVariant& discipline) {
+QString studentFullShortName(const QVariant& student) {
+    if (!DM) return {};
+    const QString key = QStringLiteral("N_student");
+    const QString surname = text(find(DM->Q_Studenti, key, student, QStringLiteral("Fam")));
+    if (surname.isEmpty()) return {};
+    return shortName(surname, text(find(DM->Q_Studenti, key, student, QStringLiteral("Name"))),
+                     text(find(DM->Q_Studenti, key, student, QStringLiteral("SecName"))));
+}
+
+QString planHours(const QVariant& specialty, const QVariant& discipline, int semester) {
     Dataset* plan = DM ? DM->Q_Plan_Spec : nullptr;
-    if (!plan || !plan->isActive() || isEmptyKey(specialty) || isEmptyKey(discipline)) return 0;
+    if (!plan || !plan->isActive() || isEmptyKey(specialty) || isEmptyKey(discipline))
+        return QStringLiteral("0");
     const Field* specialtyField = DM->Q_Plan_SpecID_Spec;
     const Field* disciplineField = DM->Q_Plan_SpecNdis;
-    const Field* semester = DM->Q_Plan_SpecSemestr;
+    const Field* semesterField = DM->Q_Plan_SpecSemestr;
     const QString wantedSpecialty = specialty.toString();
     const QString wantedDiscipline = discipline.toString();
-    int best = -1;
-    QVariant bestSemester;
+    std::vector<int> found;
     const int rows = plan->recordCount();
     for (int i = 0; i < rows; ++i) {
         if (plan->viewValue(i, specialtyField).toString() != wantedSpecialty ||
             plan->viewValue(i, disciplineField).toString() != wantedDiscipline)
             continue;
-        const QVariant s = plan->viewValue(i, semester);
-        // A row without a semester counts after every numbered one.
-        const bool earlier =
-            best < 0 ||
-            (!s.isNull() && (bestSemester.isNull() || s.toInt() < bestSemester.toInt()));
-        if (earlier) {
-            best = i;
-            bestSemester = s;
-        }
+        const QVariant s = plan->viewValue(i, semesterField);
+        if (semester > 0 && (s.isNull() || s.toInt() != semester)) continue;
+        found.push_back(i);
     }
-    if (best < 0) return 0;
-    return plan->viewValue(best, DM->Q_Plan_SpecTime_Lekcii).toInt() +
-           plan->viewValue(best, DM->Q_Plan_SpecTime_Prakt).toInt();
+    if (found.empty()) return QStringLiteral("0");
+    // Several semesters and none asked for: no row is the right one.
+    if (found.size() > 1 && semester <= 0) return QString();
+    const int row = found.front();
+    return QString::number(plan->viewValue(row, DM->Q_Plan_SpecTime_Lekcii).toInt() +
+                           plan->viewValue(row, DM->Q_Plan_SpecTime_Prakt).toInt());
 }
 
 }  // namespace documents

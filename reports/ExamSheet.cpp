@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "DM_Tessaly.h"
+#include "Dataset.h"
 #include "Documents.h"
 #include "References.h"
 #include "Report.h"
@@ -24,13 +25,15 @@ const QString studentFaculty = QStringLiteral("StudentFaculty");
 const QString studentGroup = QStringLiteral("StudentGroup");
 const QString deanName = QStringLiteral("DeanName");
 const QString returnNotice = QStringLiteral("ReturnNotice");
+const QString disciplineName = QStringLiteral("DisciplineName");
+const QString studentName = QStringLiteral("StudentName");
+const QString studentNumber = QStringLiteral("StudentNumber");
 
 }  // namespace
 
-Layout examSheet() {
+Layout examSheetLayout() {
     Layout l;
     Band& b = l.addBand(BandKind::Title, 134.1);
-    const QString students = QStringLiteral("Q_Studenti");
     auto& institution =
         put(b, l.label(u'"' + TF_Report::institutionName() + u'"', 33.1, 2.1, 125.4, 6.6));
     institution.font = times(12, true);
@@ -40,8 +43,7 @@ Layout examSheet() {
         l.label(QStringLiteral("(подшивается к основной ведомости группы)"), 57.1, 16.9, 67.7, 4.5))
         .font = arial(9);
     put(b, l.label(QStringLiteral("Название предмета - "), 0, 27.5, 34.7, 4.5));
-    put(b, l.data(QStringLiteral("T_Disciplins"), QStringLiteral("NameDis"), 40.2, 27.5, 14.3, 4.5))
-        .frame.sides = Side::Bottom;
+    hooked(b, l, disciplineName, 40.2, 27.5, 14.3, 4.5).frame.sides = Side::Bottom;
     put(b, l.label(QStringLiteral("предмет сдается в обьеме, пройденном за ___ семестр в "
                                   "количестве "),
                    0, 36.0, 112.2, 4.5));
@@ -51,9 +53,9 @@ Layout examSheet() {
     hooked(b, l, examinerSurname, 84.7, 44.5, 14.8, 4.5);
     hooked(b, l, examinerName, 114.3, 44.5, 6.9, 4.5);
     put(b, l.label(QStringLiteral("Фамилия И. О. студента"), 0, 57.7, 39.2, 4.5));
-    put(b, l.data(students, QStringLiteral("FIO"), 42.3, 57.1, 5.8, 4.5));
+    hooked(b, l, studentName, 42.3, 57.1, 5.8, 4.5);
     put(b, l.label(QStringLiteral("№ Зачетной книжки"), 0, 66.1, 31.8, 4.5));
-    put(b, l.data(students, QStringLiteral("N_student"), 36.0, 65.6, 15.9, 4.5));
+    hooked(b, l, studentNumber, 36.0, 65.6, 15.9, 4.5);
     put(b, l.label(QStringLiteral("Факультет"), 0, 74.6, 16.7, 4.5));
     // A faculty's full name runs long: it wraps onto a second line in the place
     // before "Группа" instead of running under the group.
@@ -75,26 +77,30 @@ Layout examSheet() {
     return l;
 }
 
-void attachExamSheetHook(Layout& layout, const ReportRequester& requester) {
-    layout.beforePrint = [&requester](Layout& l) {
-        // The hours of the printed student's specialty for the printed discipline.
-        const QVariant specialty = DM && DM->Q_Studenti->isActive() && DM->Q_Studenti->recNo() >= 0
-                                       ? DM->Q_StudentiID_Spec->value()
-                                       : QVariant();
-        const QVariant discipline =
-            DM && DM->T_Disciplins->isActive() && DM->T_Disciplins->recNo() >= 0
-                ? DM->T_DisciplinsNdis->value()
+void attachExamSheetHook(Layout& layout, const SheetRequest& request) {
+    layout.beforePrint = [request](Layout& l) {
+        const QString student = QStringLiteral("N_student");
+        Dataset* students = DM ? DM->Q_Studenti : nullptr;
+        // The hours of the student's specialty for the discipline in the semester asked for.
+        const QVariant specialty =
+            students && students->isActive() && !request.student.toString().isEmpty()
+                ? students->lookup(student, request.student, QStringLiteral("ID_Spec"))
                 : QVariant();
-        setText(l, hoursLabel, QString::number(planHours(specialty, discipline)));
-        const QString kind = requester.sheetKindText();
-        setText(l, sheetTitle, kind + QStringLiteral("  #______"));
+        setText(l, hoursLabel, planHours(specialty, request.discipline, request.semester));
+        setText(l, sheetTitle, request.kind + QStringLiteral("  #______"));
         setText(l, returnNotice,
-                kind + QStringLiteral(
-                           " возвращается преподавателем в деканат немедленно после окончания"));
-        const Teacher examiner = teacher(requester.sheetExaminerKey());
+                request.kind + QStringLiteral(
+                                   " возвращается преподавателем в деканат немедленно после окончания"));
+        setText(l, disciplineName,
+                DM ? shown(DM->T_Disciplins, QStringLiteral("Ndis"), request.discipline,
+                           QStringLiteral("NameDis"))
+                   : QString());
+        const Teacher examiner = teacher(request.examiner);
         setText(l, examinerSurname, examiner.surname);
         setText(l, examinerName, examiner.name);
-        const Placement placement = currentStudentPlacement();
+        setText(l, studentName, studentFullShortName(request.student));
+        setText(l, studentNumber, shown(students, student, request.student, student));
+        const Placement placement = studentPlacement(request.student);
         setText(l, studentFaculty, placement.faculty);
         setText(l, studentGroup, placement.group);
         setText(l, deanName, placement.dean);

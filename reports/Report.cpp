@@ -11,10 +11,10 @@
 
 TF_Report::TF_Report(QWidget* parent)
     : QWidget(parent),
-      StatementLayout(documents::statement()),
-      ExamSheetLayout(documents::examSheet()),
-      StudentCardLayout(documents::studentCard()),
-      TeacherCardLayout(documents::teacherCard()) {
+      StatementLayout(documents::statementLayout()),
+      ExamSheetLayout(documents::examSheetLayout()),
+      StudentCardLayout(documents::studentCardLayout()),
+      TeacherCardLayout(documents::teacherCardLayout()) {
     F_Report = this;
     setObjectName(QStringLiteral("F_Report"));
     hide();
@@ -56,24 +56,22 @@ void TF_Report::preview(report::Layout& layout) {
     report::preview(layout, &TF_Report::datasetNamed, {&textFilter, &htmlFilter});
 }
 
-void TF_Report::previewStatement(const ReportRequester& requester) {
-    report::Layout layout = StatementLayout;
-    documents::attachStatementHook(layout, requester);
-    preview(layout);
+void TF_Report::preview(documents::Document& document) {
+    report::preview(document.layout, document.datasets, {&textFilter, &htmlFilter});
 }
 
-void TF_Report::previewExamSheet(const ReportRequester& requester) {
-    report::Layout layout = ExamSheetLayout;
-    documents::attachExamSheetHook(layout, requester);
-    preview(layout);
+void TF_Report::previewStatement(const documents::StatementRequest& request) {
+    preview(*documents::statement(request));
 }
 
-void TF_Report::previewStudentCard() {
-    report::Layout layout = StudentCardLayout;
-    preview(layout);
+void TF_Report::previewExamSheet(const documents::SheetRequest& request) {
+    preview(*documents::examSheet(request));
 }
 
-void TF_Report::previewTeacherCard() {
-    report::Layout layout = TeacherCardLayout;
-    preview(layout);
+void TF_Report::previewStudentCard(const QVariant& student) {
+    preview(*documents::studentCard(student));
+}
+
+void TF_Report::previewTeacherCard(const QVariant& teacher) {
+    preview(*documents::teacherCard(teacher));
 }

@@ -11,22 +11,11 @@
 
 class Dataset;
 
-// What the exam statement and the exam sheet read, each time they are
-// produced, from the selection window that asked for them.
-class ReportRequester {
-public:
-    virtual ~ReportRequester() = default;
-    virtual QString semesterText() const = 0;
-    virtual QString yearText() const = 0;
-    virtual QString followingYearText() const = 0;
-    // The chosen sheet kind's text: "Экзаменационный лист" or "Зачетный лист".
-    virtual QString sheetKindText() const = 0;
-    // The examiner chosen for each document (an ID_Prepod), null when none was
-    // chosen. The window has one examiner picker per document, and a statement
-    // and a sheet from the same window may be open in previews at once.
-    virtual QVariant statementExaminerKey() const = 0;
-    virtual QVariant sheetExaminerKey() const = 0;
-};
+namespace documents {
+class Document;
+struct StatementRequest;
+struct SheetRequest;
+}  // namespace documents
 
 class TF_Report : public QWidget {
     Q_OBJECT
@@ -50,18 +39,18 @@ public:
     report::PageList produce(report::Layout& layout) const;
     // Shows the layout's preview; returns when the preview window closes.
     void preview(report::Layout& layout);
+    // Shows a document's preview; print and export produce it again from its
+    // own request, whatever was chosen or moved meanwhile.
+    void preview(documents::Document& document);
 
-    // The documents. Each preview works on a copy of its layout, so several
-    // previews can be open at once; the statement's and the sheet's hooks read
-    // the window that asked, for as long as the preview is open, every time
-    // the pages are produced (print and export produce them again).
-    void previewStatement(const ReportRequester& requester);
-    void previewExamSheet(const ReportRequester& requester);
-    void previewStudentCard();
-    void previewTeacherCard();
+    // The documents, each for the request made when it was asked for.
+    // Several previews can be open at once.
+    void previewStatement(const documents::StatementRequest& request);
+    void previewExamSheet(const documents::SheetRequest& request);
+    void previewStudentCard(const QVariant& student);  // N_student
+    void previewTeacherCard(const QVariant& teacher);  // ID_Prepod
 
-    // The layouts' definitions: the statement and the sheet without their
-    // hooks (they need a requester), the cards with theirs.
+    // The layouts' definitions, without their hooks.
     report::Layout StatementLayout;
     report::Layout ExamSheetLayout;
     report::Layout StudentCardLayout;

@@ -1,9 +1,12 @@
 // The exam statement of one group: the title block, a table of the group's
 // students (headings at the top of the table and of every following page),
-// and the dean's signature line once after the last student.
+// and the dean's signature line once, on the page of the last student. Every
+// value of the title block comes from the request.
 #include <QString>
 
+#include "DM_Tessaly.h"
 #include "Documents.h"
+#include "References.h"
 #include "Report.h"
 
 namespace documents {
@@ -22,6 +25,9 @@ const QString yearLabel = QStringLiteral("YearLabel");
 const QString semesterLabel = QStringLiteral("SemesterLabel");
 const QString examinerPosition = QStringLiteral("ExaminerPosition");
 const QString examinerName = QStringLiteral("ExaminerName");
+const QString groupName = QStringLiteral("GroupName");
+const QString facultyName = QStringLiteral("FacultyName");
+const QString disciplineName = QStringLiteral("DisciplineName");
 
 void buildTitle(Layout& l) {
     Band& b = l.addBand(BandKind::Title, 119.3);
@@ -35,14 +41,12 @@ void buildTitle(Layout& l) {
     hooked(b, l, yearLabel, 1.6, 44.5, 20.6, 5.8).font = times(14);
     put(b, l.label(QStringLiteral("учебный год"), 23.3, 44.5, 27.5, 6.6)).font = times(14);
     put(b, l.label(QStringLiteral("Группа"), 80.4, 44.5, 15.6, 6.6)).font = times(14);
-    put(b, l.data(QStringLiteral("T_Gruppa"), QStringLiteral("Nazvanie"), 99.5, 44.5, 20.1, 6.1))
-        .font = times(14, true);
+    // The group, its faculty and the discipline the request names, filled by the hook.
+    hooked(b, l, groupName, 99.5, 44.5, 20.1, 6.1).font = times(14, true);
     put(b, l.label(QStringLiteral("факультет: "), 0, 55.0, 23.8, 6.6)).font = times(14);
-    put(b, l.data(QStringLiteral("facultet"), QStringLiteral("Nazvanie"), 25.4, 55.0, 18.0, 5.8))
-        .font = times(14);
+    hooked(b, l, facultyName, 25.4, 55.0, 18.0, 5.8).font = times(14);
     put(b, l.label(QStringLiteral("Название предмета : "), 0, 65.6, 44.5, 6.6)).font = times(14);
-    put(b, l.data(QStringLiteral("T_Disciplins"), QStringLiteral("NameDis"), 46.6, 65.6, 18.3, 5.8))
-        .font = times(14);
+    hooked(b, l, disciplineName, 46.6, 65.6, 18.3, 5.8).font = times(14);
     put(b, l.label(QStringLiteral("Предмет сдается в обьеме: "), 0, 76.2, 58.5, 5.8)).font =
         times(14);
     Element& semester = hooked(b, l, semesterLabel, 58.7, 76.2, 9.3, 5.8);
@@ -118,7 +122,7 @@ void buildClosing(Layout& l) {
 
 }  // namespace
 
-Layout statement() {
+Layout statementLayout() {
     Layout l;
     l.master = QStringLiteral("Q_Report");
     l.groupMode = report::GroupMode::Table;
@@ -129,11 +133,18 @@ Layout statement() {
     return l;
 }
 
-void attachStatementHook(Layout& layout, const ReportRequester& requester) {
-    layout.beforePrint = [&requester](Layout& l) {
-        setText(l, semesterLabel, requester.semesterText());
-        setText(l, yearLabel, requester.yearText() + u'/' + requester.followingYearText());
-        const Teacher examiner = teacher(requester.statementExaminerKey());
+void attachStatementHook(Layout& layout, const StatementRequest& request) {
+    layout.beforePrint = [request](Layout& l) {
+        setText(l, semesterLabel, request.semester);
+        setText(l, yearLabel, request.year + u'/' + request.followingYear);
+        const Placement placement = groupPlacement(request.group);
+        setText(l, groupName, placement.group);
+        setText(l, facultyName, placement.faculty);
+        setText(l, disciplineName,
+                DM ? shown(DM->T_Disciplins, QStringLiteral("Ndis"), request.discipline,
+                           QStringLiteral("NameDis"))
+                   : QString());
+        const Teacher examiner = teacher(request.examiner);
         setText(l, examinerPosition, examiner.position);
         setText(l, examinerName, examiner.shortName);
     };

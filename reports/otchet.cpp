@@ -29,11 +29,12 @@ constexpr int ControlHeight = 21;
 constexpr int FirstYear = 2003;
 constexpr int LastYear = 2500;
 constexpr int LastSemester = 20;
+constexpr int LastPlanSemester = 10;
 
 }  // namespace
 
 QString Tf_otchet::reportStatement() {
-    return QStringLiteral("Select Fam, Name, N_Student From Studenti where id_group=:ID_G");
+    return documents::statementStudentsSql();
 }
 
 Tf_otchet::Tf_otchet(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -74,6 +75,8 @@ void Tf_otchet::setTabOrders() {
     setTabOrder(CreditSheetItem, SheetExaminerPicker);
     setTabOrder(SheetExaminerPicker, SheetDisciplinePicker);
     setTabOrder(SheetDisciplinePicker, StudentPicker);
+    setTabOrder(StudentPicker, SheetSemesterEdit);
+    setTabOrder(SheetSemesterEdit, SheetSemesterUpDown);
 }
 
 Tf_otchet::~Tf_otchet() {
@@ -154,6 +157,7 @@ QWidget* Tf_otchet::buildStatementPage() {
     // Stacked as laid out, so the following-year field sits over the arrows' last pixel.
     FollowingYearEdit->raise();
     connect(GroupPicker, &DBLookupComboBox::keyValueChanged, this, &Tf_otchet::GroupPickerChange);
+    connect(GroupPicker, &DBLookupComboBox::offeredChanged, this, &Tf_otchet::GroupPickerOffered);
     connect(YearEdit, &QLineEdit::textChanged, this, &Tf_otchet::YearEditChange);
     connect(ReportButton, &QPushButton::clicked, this, &Tf_otchet::ReportButtonClick);
     return page;
@@ -180,6 +184,14 @@ QWidget* Tf_otchet::buildSheetPage() {
     SheetExaminerPicker = picker(page, QRect(104, 184, 337, ControlHeight), DM->DS_Prepod,
                                  QStringLiteral("ID_Prepod"), QStringLiteral("FIO"));
     caption(page, QStringLiteral("Экзаменатор"), 8, 192, SheetExaminerPicker);
+    SheetSemesterEdit = edit(page, QRect(104, 120, 81, ControlHeight), QString());
+    caption(page, QStringLiteral("Семестр"), 8, 120, SheetSemesterEdit);
+    SheetSemesterUpDown = new UpDown(Qt::Vertical, page);
+    SheetSemesterUpDown->setGeometry(185, 120, 32, ControlHeight);
+    SheetSemesterUpDown->setRange(0, LastPlanSemester);
+    SheetSemesterUpDown->setPosition(0);
+    SheetSemesterUpDown->setAssociate(SheetSemesterEdit);
+    SheetSemesterUpDown->setAccessibleName(QStringLiteral("Семестр"));
 
     PrintButton = new QPushButton(QStringLiteral("Печать"), page);
     PrintButton->setGeometry(192, 224, 75, 25);
@@ -191,32 +203,51 @@ QWidget* Tf_otchet::buildSheetPage() {
 
 // ---- what the documents read
 
-QString Tf_otchet::semesterText() const {
-    return SemesterEdit->text();
+namespace {
+// The picker's key while its list shows the chosen row, else none.
+QVariant chosen(const DBLookupComboBox* picker) {
+    return picker->offersKey() ? picker->keyValue() : QVariant();
 }
-QString Tf_otchet::yearText() const {
-    return YearEdit->text();
+}  // namespace
+
+documents::StatementRequest Tf_otchet::statementRequest() const {
+    documents::StatementRequest r;
+    r.group = chosen(GroupPicker);
+    r.discipline = chosen(DisciplinePicker);
+    r.examiner = chosen(ExaminerPicker);
+    r.semester = SemesterEdit->text();
+    r.year = YearEdit->text();
+    r.followingYear = FollowingYearEdit->text();
+    return r;
 }
-QString Tf_otchet::followingYearText() const {
-    return FollowingYearEdit->text();
+
+documents::SheetRequest Tf_otchet::sheetRequest() const {
+    documents::SheetRequest r;
+    r.student = chosen(StudentPicker);
+    r.discipline = chosen(SheetDisciplinePicker);
+    r.examiner = chosen(SheetExaminerPicker);
+    r.kind = sheetKindText();
+    bool ok = false;
+    const int semester = SheetSemesterEdit->text().trimmed().toInt(&ok);
+    r.semester = ok && semester > 0 && semester <= LastPlanSemester ? semester : 0;
+    return r;
 }
 
 QString Tf_otchet::sheetKindText() const {
     return CreditSheetItem->isChecked() ? CreditSheetItem->text() : ExamSheetItem->text();
 }
 
-QVariant Tf_otchet::statementExaminerKey() const {
-    return ExaminerPicker->keyValue();
-}
-QVariant Tf_otchet::sheetExaminerKey() const {
-    return SheetExaminerPicker->keyValue();
-}
-
 // ---- handlers
 
 void Tf_otchet::GroupPickerChange() {
-    ReportButton->setEnabled(true);
+    ReportButton->setEnabled(GroupPicker->offersKey());
     SemesterEdit->setEnabled(true);
+}
+
+// Another faculty or specialty leaves the group picker blank: no statement
+// can be asked for until a group is chosen again (or the list offers it again).
+void Tf_otchet::GroupPickerOffered(bool offered) {
+    ReportButton->setEnabled(offered && !GroupPicker->keyValue().isNull());
 }
 
 void Tf_otchet::YearEditChange() {
@@ -230,14 +261,16 @@ void Tf_otchet::YearEditChange() {
 }
 
 void Tf_otchet::ReportButtonClick() {
+    const documents::StatementRequest request = statementRequest();
+    if (request.group.isNull()) return;
     Query* students = DM->Q_Report;
-    students->setParameter(QStringLiteral("ID_G"), GroupPicker->keyValue());
+    students->setParameter(QStringLiteral("ID_G"), request.group);
     // A new text closes the query; the parameter keeps its value.
     students->setSql(reportStatement());
     students->open();
-    TF_Report::current().previewStatement(*this);
+    TF_Report::current().previewStatement(request);
 }
 
 void Tf_otchet::PrintButtonClick() {
-    TF_Report::current().previewExamSheet(*this);
+    TF_Report::current().previewExamSheet(sheetRequest());
 }

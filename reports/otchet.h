@@ -1,15 +1,17 @@
 // The report selection window: gathers the group, semester, academic year,
 // discipline and examiner of an exam statement, and the student, discipline,
-// examiner and kind of an exam or credit sheet, and opens their previews. Its
-// pickers are unbound: choosing a row makes it the current row of the shared
-// dataset, which the documents print.
+// examiner, semester and kind of an exam or credit sheet, and opens their
+// previews. Its pickers are unbound: choosing a row makes it the current row
+// of the shared dataset, as elsewhere, but a document prints the rows this
+// window's pickers chose, taken as a request when its button is pressed.
 //
 // A new window on every menu click; `f_otchet` names the newest. Closing only
-// hides a window. Each window answers its own documents' hooks.
+// hides a window.
 #pragma once
 
 #include <QWidget>
 
+#include "Documents.h"
 #include "References.h"
 #include "Report.h"
 
@@ -23,7 +25,7 @@ class QRadioButton;
 class QTabWidget;
 class UpDown;
 
-class Tf_otchet : public QWidget, public ReportRequester {
+class Tf_otchet : public QWidget {
     Q_OBJECT
 public:
     enum Page { StatementIndex = 0, SheetIndex = 1 };
@@ -33,12 +35,12 @@ public:
     explicit Tf_otchet(QWidget* parent = nullptr);
     ~Tf_otchet() override;
 
-    QString semesterText() const override;
-    QString yearText() const override;
-    QString followingYearText() const override;
-    QString sheetKindText() const override;
-    QVariant statementExaminerKey() const override;
-    QVariant sheetExaminerKey() const override;
+    // The choices as the documents take them; a picker whose list no longer
+    // offers its chosen row (another faculty was chosen) counts as unchosen.
+    documents::StatementRequest statementRequest() const;
+    documents::SheetRequest sheetRequest() const;
+    // The chosen sheet kind's text: "Экзаменационный лист" or "Зачетный лист".
+    QString sheetKindText() const;
 
     QTabWidget* PageControl1 = nullptr;
 
@@ -61,10 +63,14 @@ public:
     DBLookupComboBox* StudentPicker = nullptr;
     DBLookupComboBox* SheetDisciplinePicker = nullptr;
     DBLookupComboBox* SheetExaminerPicker = nullptr;
+    // Whose plan hours the sheet prints; empty or 0: none asked for.
+    QLineEdit* SheetSemesterEdit = nullptr;
+    UpDown* SheetSemesterUpDown = nullptr;
     QPushButton* PrintButton = nullptr;
 
     // Handlers.
     void GroupPickerChange();
+    void GroupPickerOffered(bool offered);
     void YearEditChange();
     void ReportButtonClick();
     void PrintButtonClick();

@@ -558,7 +558,9 @@ void TStuds::PhotoButtonClick() {
 }
 
 void TStuds::PrintButtonClick() {
-    TF_Report::current().previewStudentCard();
+    // The card prints the row as stored: what is being typed is posted first.
+    DM->Q_Studenti->checkBrowseMode();
+    TF_Report::current().previewStudentCard(DM->Q_StudentiN_student->value());
 }
 
 void TStuds::SearchEditChange(const QString& text) {

@@ -348,5 +348,7 @@ void TPrep::PhotoButtonClick() {
 }
 
 void TPrep::PrintButtonClick() {
-    TF_Report::current().previewTeacherCard();
+    // The card prints the row as stored: what is being typed is posted first.
+    DM->Q_Prepod->checkBrowseMode();
+    TF_Report::current().previewTeacherCard(DM->Q_PrepodID_Prepod->value());
 }

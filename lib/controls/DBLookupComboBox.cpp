@@ -169,6 +169,10 @@ void DBLookupComboBox::refreshText() {
         setAccessibleDescription(text);
         update();
     }
+    if ((row >= 0) != m_offered) {
+        m_offered = row >= 0;
+        emit offeredChanged(m_offered);
+    }
 }
 
 int DBLookupComboBox::rowOfKey() const {

@@ -50,6 +50,8 @@ public:
     void setKeyValue(const QVariant& key);
     // What the box shows: the shown column of the key's row, or nothing.
     QString displayText() const { return m_text; }
+    // Whether the list offers the key's row, so that the box shows it.
+    bool offersKey() const { return rowOfKey() >= 0; }
     QString searchText() const { return m_search; }
 
     void showPopup() override;
@@ -57,6 +59,9 @@ public:
 signals:
     // The key changed (by choosing, by the bound field, or by the program).
     void keyValueChanged(const QVariant& key);
+    // The list came to offer the key's row, or stopped offering it (its
+    // master moved, the row went, the key changed).
+    void offeredChanged(bool offered);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -78,6 +83,7 @@ private:
     FieldLink m_link;
     LookupListModel* m_model;
     QString m_keyField;
+    bool m_offered = false;
     QString m_listField;
     QVariant m_key;
     QString m_text;

@@ -100,7 +100,8 @@ void TestCards::studentCardIsTheCurrentStudents_data() {
                                                       "Бюджет",      "Архангельск",
                                                       "Ленина",      "5",
                                                       "12"}
-                                  << QStringList{"page 1 picture 158.2,69.3 40.5x40.5 60x80"};
+                                  // The 3:4 photo keeps its proportions, centred in its square.
+                                  << QStringList{"page 1 picture 163.3,69.3 30.4x40.5 60x80"};
     // Printed right after the first student, whose photo does not stay behind.
     QTest::newRow("without a photo, after one with") << 2 << QStringList{"0000003",
                                                                          "Сидоров",
@@ -158,7 +159,9 @@ void TestCards::teacherCardIsTheCurrentTeachers_data() {
                                                       "РФ",       "11",          "ПИ-21",
                                                       "",         "Архангельск", "Садовая",
                                                       "7",        "21"}
-                                  << QStringList{"page 1 picture 160.3,59.5 40.5x40.5 90x120"};
+                                  // Centred in what of its square lies inside the right
+                                  // margin and under the band's frame line.
+                                  << QStringList{"page 1 picture 165.2,60.0 30.0x40.0 90x120"};
     QTest::newRow("without a photo")
         << 1 << QStringList{"8",  "Ким",   "Олег", "Игоревич", "", "", "",
                             "21", "ФК-11", "",     "",         "", "", ""}

@@ -1,8 +1,10 @@
 // The exam and credit sheet as "Печать" previews it: the kind in the title and
-// the return notice, the hours of the student's plan for the discipline, the
-// student's faculty, group and dean, the examiner chosen in the window (else
-// the current teacher), and the day of production.
+// the return notice, the hours of the student's plan for the discipline in the
+// semester asked for, the student's faculty, group and dean, the examiner
+// chosen in the window (else nobody), and the day of production.
 #include <QDate>
+#include <QLineEdit>
+#include <QToolButton>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -17,6 +19,7 @@
 #include "Production.h"
 #include "Report.h"
 #include "ReportsFixture.h"
+#include "UpDown.h"
 #include "otchet.h"
 
 namespace {
@@ -45,6 +48,9 @@ QString valueIn(const QString& dump, const QString& place) {
 QString quoted(const QString& text) {
     return u'"' + text + u'"';
 }
+
+// The hours start a blank after "... в количестве ", which runs past their place at 114.3 mm.
+const QString HoursPlace = QStringLiteral("125.0,46.0 17.2x4.5");
 
 }  // namespace
 
@@ -98,25 +104,30 @@ void TestExamSheet::kindNamesTheTitleAndTheNotice() {
 void TestExamSheet::hoursAreTheStudentsPlanForTheDiscipline_data() {
     QTest::addColumn<QString>("student");
     QTest::addColumn<QString>("discipline");
+    QTest::addColumn<int>("semester");  // clicks on the semester's up arrow; 0: none asked for
     QTest::addColumn<QString>("hours");
-    // Two plan rows of the specialty: the earlier semester's (36 + 18), not the first row's.
-    QTest::newRow("lectures and practice") << "Петров П.С."
-                                           << "Алгебра"
-                                           << "54";
+    // "Алгебра" is in two semesters of the specialty's plan: 4 (72 + 0) and 3 (36 + 18).
+    QTest::newRow("the semester asked for") << "Петров П.С."
+                                            << "Алгебра" << 3 << "54";
+    QTest::newRow("the other semester") << "Петров П.С."
+                                        << "Алгебра" << 4 << "72";
+    QTest::newRow("two semesters, none asked for: no hours guessed")
+        << "Петров П.С."
+        << "Алгебра" << 0 << "";
+    QTest::newRow("a semester without the discipline") << "Петров П.С."
+                                                       << "Алгебра" << 5 << "0";
     QTest::newRow("a plan row without hours") << "Петров П.С."
-                                              << "История"
-                                              << "0";
+                                              << "История" << 0 << "0";
     QTest::newRow("no plan row") << "Петров П.С."
-                                 << "Физика"
-                                 << "0";
-    QTest::newRow("another specialty's plan") << "Орлов01 К.И."
-                                              << "Алгебра"
-                                              << "20";
+                                 << "Физика" << 0 << "0";
+    QTest::newRow("another specialty's only row") << "Орлов01 К.И."
+                                                  << "Алгебра" << 0 << "20";
 }
 
 void TestExamSheet::hoursAreTheStudentsPlanForTheDiscipline() {
     QFETCH(QString, student);
     QFETCH(QString, discipline);
+    QFETCH(int, semester);
     QFETCH(QString, hours);
     ReportsFixture f;
     report::PreviewRecorder previews;
@@ -124,9 +135,11 @@ void TestExamSheet::hoursAreTheStudentsPlanForTheDiscipline() {
     QVERIFY(w);
     QVERIFY(choose(w->StudentPicker, student));
     QVERIFY(choose(w->SheetDisciplinePicker, discipline));
+    for (int i = 0; i < semester; ++i) click(w->SheetSemesterUpDown->upButton());
+    QCOMPARE(w->SheetSemesterEdit->text(), semester ? QString::number(semester) : QString());
     const int planRow = DM->Q_Plan_Spec->recNo();
     const QString dump = sheetOf(w, previews);
-    QCOMPARE(valueIn(dump, QStringLiteral("124.3,46.0 17.2x4.5")), quoted(hours));
+    QCOMPARE(valueIn(dump, HoursPlace), quoted(hours));
     QCOMPARE(valueIn(dump, QStringLiteral("50.2,37.5 14.3x4.5")), quoted(discipline));
     QCOMPARE(DM->Q_Plan_Spec->recNo(), planRow);
 }
@@ -139,15 +152,12 @@ void TestExamSheet::sheetNamesStudentPlacementAndExaminer_data() {
         << "Петров П.С."
         << "Ким О.И." << QStringList{"Петров П.С.",  "0000001", "Информатики", "ПИ-21",
                                      "Лебедев И.И.", "Ким",     "Олег"};
-    QTest::newRow("no examiner: the current teacher")
+    // What was not chosen prints empty, never the row that happens to be current.
+    QTest::newRow("no examiner: the places stay empty")
         << "Орлов01 К.И."
-        << "" << QStringList{"Орлов01 К.И.", "0000101",  "Экономики", "ФК-11",
-                             "Ким О.И.",     "Соколова", "Анна"};
-    // Nothing chosen: whatever rows are current in the shared datasets.
-    QTest::newRow("nothing chosen")
-        << ""
-        << "" << QStringList{"Петров П.С.",  "0000001",  "Информатики", "ПИ-21",
-                             "Лебедев И.И.", "Соколова", "Анна"};
+        << "" << QStringList{"Орлов01 К.И.", "0000101", "Экономики", "ФК-11", "Ким О.И.", "", ""};
+    QTest::newRow("nothing chosen") << ""
+                                    << "" << QStringList{"", "", "", "", "", "", ""};
 }
 
 void TestExamSheet::sheetNamesStudentPlacementAndExaminer() {
@@ -167,7 +177,9 @@ void TestExamSheet::sheetNamesStudentPlacementAndExaminer() {
     const QStringList places{
         QStringLiteral("52.3,67.1 5.8x4.5"),  QStringLiteral("46.0,75.6 15.9x4.5"),
         QStringLiteral("31.2,84.1 44.0x9.0"), QStringLiteral("94.7,84.1 9.5x4.5"),
-        QStringLiteral("92.6,105.2 0.3x4.5"), QStringLiteral("94.7,54.5 14.8x4.5"),
+        QStringLiteral("92.6,105.2 0.3x4.5"),
+        // The examiner's surname after the label's whole text, not under its end.
+        QStringLiteral("97.1,54.5 14.8x4.5"),
         QStringLiteral("124.3,54.5 6.9x4.5")};
     QStringList shown;
     for (const QString& place : places) shown << valueIn(dump, place);
@@ -188,11 +200,9 @@ void TestExamSheet::dateIsTheDayOfProduction() {
     const QString dayAfter = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
     const QString date = valueIn(dump, QStringLiteral("84.1,112.1 9.5x4.5"));
     QVERIFY2(date == quoted(dayBefore) || date == quoted(dayAfter), qPrintable(date));
-    // Printed again on a later day from the same layout, the sheet carries that day.
-    report::Layout layout = F_Report->ExamSheetLayout;
-    documents::attachExamSheetHook(layout, *w);
-    const QString later =
-        report::dump(report::producePages(layout, &TF_Report::datasetNamed, QDate(2031, 2, 3)));
+    // Printed again on a later day from the same request, the sheet carries that day.
+    const auto sheet = documents::examSheet(w->sheetRequest());
+    const QString later = report::dump(sheet->produce(QDate(2031, 2, 3)));
     QCOMPARE(valueIn(later, QStringLiteral("84.1,112.1 9.5x4.5")), quoted("03.02.2031"));
 }
 

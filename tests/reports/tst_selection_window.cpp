@@ -215,10 +215,19 @@ void TestSelectionWindow::choosingAGroupEnablesTheStatement() {
     QVERIFY(choose(w->GroupPicker, QStringLiteral("ПИ-21")));
     QVERIFY(w->ReportButton->isEnabled());
     QVERIFY(w->SemesterEdit->isEnabled());
-    // Another faculty leaves the button enabled and the chosen group's key in force.
+    // Another faculty empties the group picker: no statement until a group is chosen again.
     QVERIFY(choose(w->FacultyPicker, QStringLiteral("Экономики")));
+    QCOMPARE(w->GroupPicker->displayText(), QString());
+    QVERIFY(!w->ReportButton->isEnabled());
+    click(w->ReportButton);
+    QCOMPARE(previews.previews().size(), size_t(0));
+    // Back on the first faculty the picker shows the chosen group again, and may print it.
+    QVERIFY(choose(w->FacultyPicker, QStringLiteral("Информатики")));
+    QCOMPARE(w->GroupPicker->displayText(), QStringLiteral("ПИ-21"));
     QVERIFY(w->ReportButton->isEnabled());
-    QCOMPARE(DM->T_GruppaNazvanie->asString(), QStringLiteral("ФК-11"));
+    QVERIFY(choose(w->GroupPicker, QStringLiteral("ПИ-22")));
+    QVERIFY(w->ReportButton->isEnabled());
+    QVERIFY(choose(w->GroupPicker, QStringLiteral("ПИ-21")));
     click(w->ReportButton);
     QCOMPARE(previews.previews().size(), size_t(1));
     const QString dump = report::dump(previews.previews().front());
@@ -241,17 +250,18 @@ void TestSelectionWindow::eachWindowPrintsItsOwnChoices() {
     QVERIFY(first->ReportButton->isEnabled());
     QVERIFY(!second->ReportButton->isEnabled());
     QVERIFY(!second->SemesterEdit->isEnabled());
-    QVERIFY(choose(second->FacultyPicker, QStringLiteral("Экономики")));
-    QVERIFY(choose(second->GroupPicker, QStringLiteral("ФК-11")));
-
     clickTimes(first->SemesterUpDown->upButton(), 2);
     clickTimes(second->YearUpDown->upButton(), 4);
     QCOMPARE(first->SemesterEdit->text(), QStringLiteral("3"));
     QCOMPARE(second->SemesterEdit->text(), QStringLiteral("1"));
     QCOMPARE(first->YearEdit->text(), QStringLiteral("2003"));
     QCOMPARE(second->FollowingYearEdit->text(), QStringLiteral("2008"));
-
     click(first->ReportButton);
+
+    // The faculty's list is shared: the second window's faculty empties the first one's group.
+    QVERIFY(choose(second->FacultyPicker, QStringLiteral("Экономики")));
+    QVERIFY(choose(second->GroupPicker, QStringLiteral("ФК-11")));
+    QVERIFY(!first->ReportButton->isEnabled());
     click(second->ReportButton);
     QCOMPARE(previews.previews().size(), size_t(2));
     const QString one = report::dump(previews.previews()[0]);
