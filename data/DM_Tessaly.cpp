@@ -148,8 +148,10 @@ std::unique_ptr<Connection> connectionTo(const QString& server) {
 }
 }  // namespace
 
-TDM::TDM(QObject* parent, const QString& server)
-    : QObject(parent), m_connection(connectionTo(server)), ADOConnection1(*m_connection) {
+TDM::TDM(QObject* parent, const QString& server) : TDM(parent, connectionTo(server)) {}
+
+TDM::TDM(QObject* parent, std::unique_ptr<Connection> connection)
+    : QObject(parent), m_connection(std::move(connection)), ADOConnection1(*m_connection) {
     DM = this;
     setObjectName(QStringLiteral("DM"));
     ADOConnection1.setValidator([this](Connection& c) {

@@ -22,6 +22,8 @@ public:
     // database is the file DataSourceName or, given `server` (a libpq connection
     // string), that PostgreSQL database, which several desks may share.
     explicit TDM(QObject* parent = nullptr, const QString& server = QString());
+    // The same over a connection made elsewhere (the database tool's, to a file it names).
+    TDM(QObject* parent, std::unique_ptr<Connection> connection);
     ~TDM() override;
 
 private:

@@ -151,8 +151,19 @@ QString findForCard(Kind kind, const QString& foto) {
     return find(displayStepFolder(), kind, foto);
 }
 
+namespace {
+QString& printFolder() {
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
+void setPrintFolder(const QString& folder) {
+    printFolder() = folder;
+}
+
 QString findForPrint(Kind kind, const QString& foto) {
-    return find(executableFolder(), kind, foto);
+    return find(printFolder().isEmpty() ? executableFolder() : printFolder(), kind, foto);
 }
 
 QImage pictureForCard(const QString& path, const QSize& box) {

@@ -38,6 +38,9 @@ bool store(Kind kind, const QString& keyText, const QString& chosenPath, Field& 
 // folder): the path of an existing file, or empty when there is none.
 QString findForCard(Kind kind, const QString& foto);
 QString findForPrint(Kind kind, const QString& foto);
+// The program folder printed cards look in instead of the executable's (the
+// database tool prints for a program installed elsewhere); empty: the executable's.
+void setPrintFolder(const QString& folder);
 
 // A stored or chosen picture as a card window's photo area shows it: read by
 // the picture loader and scaled in proportion to fill the box, a small picture

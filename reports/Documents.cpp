@@ -149,10 +149,15 @@ QString shown(Dataset* ds, const QString& key, const QVariant& value, const QStr
 Teacher teacher(const QVariant& key) {
     Dataset* teachers = DM ? DM->Q_Prepod : nullptr;
     const QString id = QStringLiteral("ID_Prepod");
-    return {text(find(teachers, id, key, QStringLiteral("FIO"))),
-            text(find(teachers, id, key, QStringLiteral("Фамилия"))),
-            text(find(teachers, id, key, QStringLiteral("Имя"))),
-            text(find(teachers, id, key, QStringLiteral("Dolgnost")))};
+    Teacher t{{},
+              text(find(teachers, id, key, QStringLiteral("Фамилия"))),
+              text(find(teachers, id, key, QStringLiteral("Имя"))),
+              text(find(teachers, id, key, QStringLiteral("Dolgnost")))};
+    // The whole surname: the short name on screen is cut at 60 characters.
+    if (!t.surname.isEmpty())
+        t.shortName =
+            shortName(t.surname, t.name, text(find(teachers, id, key, QStringLiteral("Отчество"))));
+    return t;
 }
 
 Placement groupPlacement(const QVariant& group) {

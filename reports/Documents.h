@@ -108,6 +108,7 @@ QString shown(Dataset* dataset, const QString& keyField, const QVariant& key,
 struct Teacher {
     QString shortName, surname, name, position;
 };
+// The teacher with this ID_Prepod; the short name with the whole surname.
 Teacher teacher(const QVariant& key);
 
 struct Placement {

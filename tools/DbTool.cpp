@@ -17,6 +17,7 @@
 #include "Import.h"
 #include "Journal.h"
 #include "PgConnection.h"
+#include "Print.h"
 #include "Schema.h"
 
 namespace dbtools {
@@ -96,6 +97,13 @@ const std::map<QString, CommandForm>& knownCommands() {
          {{QStringLiteral("SOURCE"), QStringLiteral("DEST")}, {}, {QStringLiteral("--all")}}},
         {QStringLiteral("backup"),
          {{QStringLiteral("DB"), QStringLiteral("ARCHIVE")}, {QStringLiteral("--photos")}, {}}},
+        {QStringLiteral("print"),
+         {{QStringLiteral("KIND"), QStringLiteral("DB")},
+          {QStringLiteral("--pdf"), QStringLiteral("--group"), QStringLiteral("--faculty"),
+           QStringLiteral("--discipline"), QStringLiteral("--examiner"),
+           QStringLiteral("--student"), QStringLiteral("--teacher"), QStringLiteral("--semester"),
+           QStringLiteral("--year"), QStringLiteral("--photos")},
+          {QStringLiteral("--credit"), QStringLiteral("--all-groups")}}},
         {QStringLiteral("restore"),
          {{QStringLiteral("ARCHIVE"), QStringLiteral("DB")},
           {QStringLiteral("--photos")},
@@ -268,6 +276,25 @@ int perform(const CommandLine& line) {
                         line.has("--all") ? ImportScope::AllTables : ImportScope::ProgramTables));
         return Done;
     }
+    if (line.command == QLatin1String("print")) {
+        PrintChoices choices;
+        choices.group = line.option("--group");
+        choices.faculty = line.option("--faculty");
+        choices.discipline = line.option("--discipline");
+        choices.examiner = line.option("--examiner");
+        choices.student = line.option("--student");
+        choices.teacher = line.option("--teacher");
+        choices.semester = line.option("--semester");
+        choices.year = line.option("--year");
+        choices.photos = line.option("--photos");
+        choices.credit = line.has("--credit");
+        choices.allGroups = line.has("--all-groups");
+        if (choices.allGroups && !choices.group.isEmpty())
+            throw UsageError{QStringLiteral("--all-groups takes the groups of --faculty, not --group")};
+        print(stdout, printDocument(line.positional[0], line.positional[1], line.option("--pdf"),
+                                    choices));
+        return Done;
+    }
     if (line.command == QLatin1String("backup")) {
         const QString& archive = line.positional[1];
         const backup::BackupSummary n =
@@ -415,6 +442,19 @@ QString usage() {
                "                               checks ARCHIVE whole, then puts its database at\n"
                "                               DB and its photos into DIR; --force replaces an\n"
                "                               existing database or photo\n"
+               "  print KIND DB --pdf FILE [CHOICES]\n"
+               "                               a document of the program as a PDF, as its\n"
+               "                               preview prints it; KIND and its choices:\n"
+               "      statement --group NAME --discipline NAME [--examiner SURNAME]\n"
+               "                --semester N --year YYYY\n"
+               "      statement --all-groups --faculty NAME --discipline NAME ...\n"
+               "                               every group of the faculty, one PDF\n"
+               "      sheet --student NUMBER --discipline NAME --semester N\n"
+               "            [--examiner SURNAME] [--credit]\n"
+               "      student-card --student NUMBER [--photos DIR]\n"
+               "      teacher-card --teacher ID [--photos DIR]\n"
+               "                               a name must name one row; --photos is the\n"
+               "                               program folder whose Foto folders hold photos\n"
                "  --help                       this text\n"
                "\n"
                "create, demo, generate, import-mdb, backup and copy never overwrite an existing\n"

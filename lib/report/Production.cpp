@@ -6,8 +6,10 @@
 //
 // 1. A one-line text that the text before it on its line runs into starts
 //    after that text and a blank, so a label and its value never overlap.
-// 2. A one-line text that would run past the right margin shrinks, half a
-//    point at a time down to 7 pt, then wraps within the margin.
+// 2. While a line runs past the right margin (or into a picture beside it),
+//    its widest text shrinks, half a point at a time down to 7 pt; a text
+//    that still does not fit wraps within the margin (on the next line when
+//    almost no room is left).
 // 3. A fixed box's text is broken into lines where the painter breaks it; a
 //    box its lines do not fit grows, the elements under it move down by as
 //    much, and the band grows with its tallest element. A word wider than its
@@ -22,7 +24,8 @@
 // margin, so production always moves on. In a table the closing band stays
 // with the last row. Each data element's dataset and field are resolved once
 // per production; the master is the only dataset moved, one next() per row.
-// Cost: linear in rows × elements, one text measurement per text.
+// Cost: linear in rows × elements, a few text measurements per text; a line
+// that runs past the margin is placed again for every half point it shrinks.
 #include "Production.h"
 
 #include <QHash>
@@ -42,6 +45,10 @@ constexpr double MinPoints = 7;
 constexpr double ShrinkStep = 0.5;
 // An element whose bottom is this near the band's bottom reaches it.
 constexpr double ReachTolerance = 0.5;
+// Less room than this before the margin, and a text starts on the next line.
+constexpr double MinRoom = 20;
+// How far a text keeps from a picture beside it.
+constexpr double PictureClearance = 1;
 // How far a picture keeps from a frame line of its band.
 constexpr double FrameClearance = 0.5;
 
@@ -95,46 +102,102 @@ bool sameLine(const QRectF& a, const QRectF& b) {
     return shared >= std::min(a.height(), b.height()) / 2 - Tolerance && shared > Tolerance;
 }
 
-// A text that the text before it on its line runs into moves right past it.
-void keepApart(std::vector<Placed>& items) {
+// A one-line, left-aligned text: the kind that moves and shrinks.
+bool isRunning(const Placed& p) {
+    return isText(*p.element) && !p.wrap && p.element->align == Align::Left;
+}
+
+// The texts in the order they stand on their lines, left to right.
+std::vector<Placed*> textsByLeft(std::vector<Placed>& items) {
     std::vector<Placed*> texts;
     for (Placed& p : items)
         if (isText(*p.element)) texts.push_back(&p);
     std::stable_sort(texts.begin(), texts.end(), [](const Placed* a, const Placed* b) {
-        return a->box.left() < b->box.left();
+        return a->element->left < b->element->left;
     });
+    return texts;
+}
+
+// A text that the text before it on its line runs into moves right past it,
+// a blank after it; the others stay where the layout puts them.
+void keepApart(const std::vector<Placed*>& texts) {
     for (size_t i = 0; i < texts.size(); ++i) {
         Placed& p = *texts[i];
-        if (p.wrap || p.element->align != Align::Left) continue;
+        if (!isRunning(p)) continue;
+        p.box.moveLeft(p.element->left);
         for (size_t j = 0; j < i; ++j) {
             // An empty value moves too, so its frame (an underline) follows the label.
             const Placed& before = *texts[j];
-            if (before.text.isEmpty() || before.box.left() >= p.box.left() - Tolerance ||
+            if (before.text.isEmpty() || before.element->left >= p.element->left - Tolerance ||
                 !sameLine(before.box, p.box))
                 continue;
-            const double gap = endsWithBlank(before.text) ? 0 : textWidth(before.font, QStringLiteral(" "));
+            const double gap =
+                endsWithBlank(before.text) ? 0 : textWidth(before.font, QStringLiteral(" "));
             const double start = rightOf(before) + gap;
             if (start > p.box.left() + Tolerance) p.box.moveLeft(start);
         }
     }
 }
 
-// A one-line text past the right margin: smaller, then wrapped.
-void fitToMargin(Placed& p, double bandWidth) {
-    const double room = bandWidth - p.box.left();
-    if (room <= Tolerance) return;
-    double width = textWidth(p.font, p.text);
-    if (width <= room + Tolerance) return;
-    while (width > room + Tolerance && p.font.points - ShrinkStep >= MinPoints - Tolerance) {
-        p.font.points -= ShrinkStep;
-        width = textWidth(p.font, p.text);
+// Texts past the right margin: the widest text of the line that runs past
+// it becomes smaller, half a point at a time down to 7 pt, and the line is
+// placed again, until the line fits; a text that still does not is wrapped
+// within the margin, or starts on the next line when almost nothing of the
+// line is left for it.
+void fitToMargin(std::vector<Placed>& items, double bandWidth) {
+    const std::vector<Placed*> texts = textsByLeft(items);
+    keepApart(texts);
+    // Where a text must end: the margin, or a picture beside it on its line.
+    const auto limit = [&](const Placed& p) {
+        double end = bandWidth;
+        for (const Placed& q : items)
+            if (!isText(*q.element) && !q.element->picture.isNull() &&
+                q.box.left() > p.box.left() + Tolerance && q.box.top() < p.box.bottom() &&
+                p.box.top() < q.box.bottom())
+                end = std::min(end, q.box.left() - PictureClearance);
+        return end;
+    };
+    const auto past = [&](const Placed& p) {
+        return isRunning(p) && !p.text.isEmpty() && rightOf(p) > limit(p) + Tolerance;
+    };
+    for (;;) {
+        const auto over = std::find_if(texts.begin(), texts.end(),
+                                       [&](const Placed* p) { return past(*p); });
+        if (over == texts.end()) return;
+        // The widest text still above the floor among those on the overflowing line.
+        Placed* widest = nullptr;
+        double widestWidth = 0;
+        for (Placed* p : texts) {
+            if (!isRunning(*p) || p->text.isEmpty() || !sameLine(p->box, (*over)->box) ||
+                p->font.points - ShrinkStep < MinPoints - Tolerance)
+                continue;
+            const double w = textWidth(p->font, p->text);
+            if (w > widestWidth) {
+                widestWidth = w;
+                widest = p;
+            }
+        }
+        if (!widest) break;
+        widest->font.points -= ShrinkStep;
+        keepApart(texts);
     }
-    if (width <= room + Tolerance) return;
-    p.wrap = true;
-    p.box.setWidth(room);
-    const QStringList lines = wrapLines(p.font, p.text, room);
-    p.text = lines.join(QChar::LineSeparator);
-    p.grow = std::max(0.0, lines.size() * lineHeight(p.font) - p.box.height());
+    for (Placed* p : texts) {
+        if (!past(*p)) continue;
+        const double end = limit(*p);
+        double room = end - p->box.left();
+        const bool nextLine = room < MinRoom;
+        if (nextLine) {
+            // From where the layout puts the text, under what runs into it.
+            p->box.moveLeft(std::max(0.0, std::min(p->element->left, end - MinRoom)));
+            room = end - p->box.left();
+        }
+        p->wrap = true;
+        p->box.setWidth(room);
+        QStringList lines = wrapLines(p->font, p->text, room);
+        if (nextLine) lines.prepend(QString());
+        p->text = lines.join(QChar::LineSeparator);
+        p->grow = std::max(0.0, lines.size() * lineHeight(p->font) - p->box.height());
+    }
 }
 
 // The widest piece of the text the painter would not break: a word, or the
@@ -316,10 +379,7 @@ LaidBand Producer::layOut(const Band* band) {
     }
     for (Placed& p : laid.items)
         if (p.wrap) breakLines(p);
-    keepApart(laid.items);
-    for (Placed& p : laid.items)
-        if (isText(*p.element) && !p.wrap && p.element->align == Align::Left && !p.text.isEmpty())
-            fitToMargin(p, width);
+    fitToMargin(laid.items, width);
     laid.height = growBand(laid.items, band->height);
     for (Placed& p : laid.items)
         if (!isText(*p.element) && !p.element->picture.isNull())
