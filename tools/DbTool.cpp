@@ -291,8 +291,12 @@ int perform(const CommandLine& line) {
         choices.allGroups = line.has("--all-groups");
         if (choices.allGroups && !choices.group.isEmpty())
             throw UsageError{QStringLiteral("--all-groups takes the groups of --faculty, not --group")};
-        print(stdout, printDocument(line.positional[0], line.positional[1], line.option("--pdf"),
-                                    choices));
+        try {
+            print(stdout, printDocument(line.positional[0], line.positional[1],
+                                        line.option("--pdf"), choices));
+        } catch (const PrintUsageError& e) {
+            throw UsageError{QString::fromUtf8(e.what())};
+        }
         return Done;
     }
     if (line.command == QLatin1String("backup")) {

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <limits>
 #include <memory>
 
 #include "Catalog.h"
@@ -21,9 +22,13 @@ namespace dbtools {
 
 namespace {
 
-// The usage errors of a print, said as the tool says them.
+// A database that cannot serve the print, or a name it does not hold.
 [[noreturn]] void refuse(const QString& text) {
     throw DataError(text);
+}
+
+[[noreturn]] void misused(const QString& text) {
+    throw PrintUsageError(text.toStdString());
 }
 
 // The data module on the file; what it would have shown in a message box is the failure.
@@ -58,7 +63,7 @@ int wholeNumber(const QString& text, const char* option, int low, int high) {
     bool ok = false;
     const int n = text.toInt(&ok);
     if (!ok || n < low || n > high)
-        refuse(QStringLiteral("%1 needs a whole number from %2 to %3, not \"%4\"")
+        misused(QStringLiteral("%1 needs a whole number from %2 to %3, not \"%4\"")
                    .arg(QLatin1String(option))
                    .arg(low)
                    .arg(high)
@@ -67,7 +72,8 @@ int wholeNumber(const QString& text, const char* option, int low, int high) {
 }
 
 QString required(const QString& value, const QString& kind, const char* option) {
-    if (value.isEmpty()) refuse(QStringLiteral("print %1 needs %2").arg(kind, QLatin1String(option)));
+    if (value.isEmpty())
+        misused(QStringLiteral("print %1 needs %2").arg(kind, QLatin1String(option)));
     return value;
 }
 
@@ -117,64 +123,82 @@ QString printDocument(const QString& kind, const QString& db, const QString& pdf
     const QStringList kinds{QStringLiteral("statement"), QStringLiteral("sheet"),
                             QStringLiteral("student-card"), QStringLiteral("teacher-card")};
     if (!kinds.contains(kind))
-        refuse(QStringLiteral("print knows %1, not \"%2\"")
-                   .arg(kinds.join(QStringLiteral(", ")), kind));
-    if (pdf.isEmpty()) refuse(QStringLiteral("print needs --pdf FILE"));
+        misused(QStringLiteral("print knows %1, not \"%2\"")
+                    .arg(kinds.join(QStringLiteral(", ")), kind));
+    if (pdf.isEmpty()) misused(QStringLiteral("print needs --pdf FILE"));
+    const bool statement = kind == QLatin1String("statement");
+    const bool sheet = kind == QLatin1String("sheet");
+    // What each kind needs is checked before the database is opened.
+    int semester = 0, year = 0, teacherId = 0;
+    if (statement) {
+        required(choices.discipline, kind, "--discipline");
+        semester = wholeNumber(required(choices.semester, kind, "--semester"), "--semester", 1, 20);
+        year = wholeNumber(required(choices.year, kind, "--year"), "--year", 1, 9998);
+        if (choices.allGroups)
+            required(choices.faculty, kind, "--faculty");
+        else
+            required(choices.group, kind, "--group");
+    } else if (sheet) {
+        required(choices.student, kind, "--student");
+        required(choices.discipline, kind, "--discipline");
+        semester = wholeNumber(required(choices.semester, kind, "--semester"), "--semester", 1, 10);
+    } else if (kind == QLatin1String("student-card")) {
+        required(choices.student, kind, "--student");
+    } else {
+        teacherId = wholeNumber(required(choices.teacher, kind, "--teacher"), "--teacher", 1,
+                                std::numeric_limits<int>::max());
+    }
+    if (choices.allGroups && !statement) misused(QStringLiteral("--all-groups is for statements"));
+    if (choices.credit && !sheet) misused(QStringLiteral("--credit is for sheets"));
+
     const std::unique_ptr<TDM> dm = openDataModule(db);
     Connection& c = dm->ADOConnection1;
     photos::setPrintFolder(choices.photos);
+    const auto student = [&] {
+        return keyOf(c, QStringLiteral("SELECT N_student FROM Studenti WHERE N_student = ?"),
+                     choices.student, QStringLiteral("The student ") + quoted(choices.student));
+    };
 
     report::PageList pages;
     QString what;
-    if (kind == QLatin1String("statement")) {
+    if (statement) {
         documents::StatementRequest request;
-        request.discipline = disciplineKey(c, required(choices.discipline, kind, "--discipline"));
+        request.discipline = disciplineKey(c, choices.discipline);
         request.examiner = examinerKey(c, choices.examiner);
-        request.semester = QString::number(
-            wholeNumber(required(choices.semester, kind, "--semester"), "--semester", 1, 20));
-        const int year = wholeNumber(required(choices.year, kind, "--year"), "--year", 1, 9998);
+        request.semester = QString::number(semester);
         request.year = QString::number(year);
         request.followingYear = QString::number(year + 1);
         QVariantList groups;
         if (choices.allGroups) {
-            groups = facultyGroups(c, required(choices.faculty, kind, "--faculty"));
+            groups = facultyGroups(c, choices.faculty);
             what = QStringLiteral("statements of %1 groups of %2")
                        .arg(groups.size())
                        .arg(quoted(choices.faculty));
         } else {
-            groups << groupKey(c, required(choices.group, kind, "--group"));
+            groups << groupKey(c, choices.group);
             what = QStringLiteral("statement of group ") + choices.group;
         }
         for (const QVariant& group : groups) {
             request.group = group;
             append(pages, documents::statement(request)->produce());
         }
-    } else if (kind == QLatin1String("sheet")) {
+    } else if (sheet) {
         documents::SheetRequest request;
-        request.student = keyOf(c, QStringLiteral("SELECT N_student FROM Studenti WHERE N_student = ?"),
-                                required(choices.student, kind, "--student"),
-                                QStringLiteral("The student ") + quoted(choices.student));
-        request.discipline = disciplineKey(c, required(choices.discipline, kind, "--discipline"));
+        request.student = student();
+        request.discipline = disciplineKey(c, choices.discipline);
         request.examiner = examinerKey(c, choices.examiner);
-        request.semester =
-            wholeNumber(required(choices.semester, kind, "--semester"), "--semester", 1, 10);
+        request.semester = semester;
         request.kind = choices.credit ? QStringLiteral("Зачетный лист")
                                       : QStringLiteral("Экзаменационный лист");
         pages = documents::examSheet(request)->produce();
         what = request.kind + QStringLiteral(" of student ") + choices.student;
     } else if (kind == QLatin1String("student-card")) {
-        const QVariant student =
-            keyOf(c, QStringLiteral("SELECT N_student FROM Studenti WHERE N_student = ?"),
-                  required(choices.student, kind, "--student"),
-                  QStringLiteral("The student ") + quoted(choices.student));
-        pages = documents::studentCard(student)->produce();
+        pages = documents::studentCard(student())->produce();
         what = QStringLiteral("card of student ") + choices.student;
     } else {
-        const int id = wholeNumber(required(choices.teacher, kind, "--teacher"), "--teacher", 1,
-                                   std::numeric_limits<int>::max());
         const QVariant teacher =
             keyOf(c, QStringLiteral("SELECT ID_Prepod FROM Prepodavateli WHERE ID_Prepod = ?"),
-                  QVariant(qlonglong(id)), QStringLiteral("The teacher ") + choices.teacher);
+                  QVariant(qlonglong(teacherId)), QStringLiteral("The teacher ") + choices.teacher);
         pages = documents::teacherCard(teacher)->produce();
         what = QStringLiteral("card of teacher ") + choices.teacher;
     }

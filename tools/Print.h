@@ -4,8 +4,16 @@
 #pragma once
 
 #include <QString>
+#include <stdexcept>
 
 namespace dbtools {
+
+// A print asked for wrongly (an unknown kind, a choice missing or out of
+// range): the tool says so with its usage.
+class PrintUsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // What the command line chose; names are matched whole, as stored.
 struct PrintChoices {
@@ -18,7 +26,8 @@ struct PrintChoices {
 
 // Writes the document KIND ("statement", "sheet", "student-card",
 // "teacher-card") of the database file `db` as the PDF `pdf`, replacing it.
-// A name that matches no row, or several, fails naming what was asked for.
+// A name that matches no row, or several, fails naming what was asked for;
+// a choice missing or out of range is a PrintUsageError.
 // Returns the summary line ("FILE: 3 pages, statement of group ПИ-21\n").
 QString printDocument(const QString& kind, const QString& db, const QString& pdf,
                       const PrintChoices& choices);

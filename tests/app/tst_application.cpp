@@ -1,5 +1,7 @@
-// The application object: window titles left as the windows set them, and
-// the general error display for failures of every kind.
+// The application object: window titles left as the windows set them, the
+// general error display for failures of every kind, and Qt's dialogs in Russian.
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTest>
 #include <stdexcept>
 
@@ -13,6 +15,8 @@ private Q_SLOTS:
     void windowTitlesGetNothingAppended();
     void failuresOfEveryKindAreShown_data();
     void failuresOfEveryKindAreShown();
+    void qtsOwnDialogsSpeakRussian_data();
+    void qtsOwnDialogsSpeakRussian();
 };
 
 void TestApplication::windowTitlesGetNothingAppended() {
@@ -39,6 +43,24 @@ void TestApplication::failuresOfEveryKindAreShown() {
     QVERIFY(!handled);
     QCOMPARE(messages.texts(), QStringList{shown});
     QCOMPARE(messages.messages()[0].kind, platform::MessageKind::Error);
+}
+
+void TestApplication::qtsOwnDialogsSpeakRussian_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("cancel") << int(QDialogButtonBox::Cancel) << "Отмена";
+    QTest::newRow("yes") << int(QDialogButtonBox::Yes) << "Да";
+    QTest::newRow("no") << int(QDialogButtonBox::No) << "Нет";
+    QTest::newRow("save") << int(QDialogButtonBox::Save) << "Сохранить";
+}
+
+// The buttons of Qt's message, file and print dialogs come from one place.
+void TestApplication::qtsOwnDialogsSpeakRussian() {
+    QFETCH(int, button);
+    QFETCH(QString, caption);
+    const auto which = QDialogButtonBox::StandardButton(button);
+    QDialogButtonBox box{QDialogButtonBox::StandardButtons(which)};
+    QCOMPARE(box.button(which)->text().remove(u'&'), caption);
 }
 
 int main(int argc, char** argv) {

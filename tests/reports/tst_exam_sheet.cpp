@@ -64,6 +64,7 @@ private slots:
     void sheetNamesStudentPlacementAndExaminer_data();
     void sheetNamesStudentPlacementAndExaminer();
     void dateIsTheDayOfProduction();
+    void theStudentsWholeSurnamePrints();
 };
 
 void TestExamSheet::kindNamesTheTitleAndTheNotice_data() {
@@ -204,6 +205,22 @@ void TestExamSheet::dateIsTheDayOfProduction() {
     const auto sheet = documents::examSheet(w->sheetRequest());
     const QString later = report::dump(sheet->produce(QDate(2031, 2, 3)));
     QCOMPARE(valueIn(later, QStringLiteral("84.1,112.1 9.5x4.5")), quoted("03.02.2031"));
+}
+
+void TestExamSheet::theStudentsWholeSurnamePrints() {
+    ReportsFixture f;
+    report::PreviewRecorder previews;
+    QVERIFY(DM->Q_Studenti->locate(QStringLiteral("N_student"), QStringLiteral("0000001")));
+    DM->Q_Studenti->edit();
+    DM->Q_StudentiFam->setValue(QStringLiteral("Голенищева-Кутузова"));
+    DM->Q_Studenti->post();
+    // The short name on screen keeps its 20 characters.
+    QCOMPARE(DM->Q_StudentiFIO->asString(), QStringLiteral("Голенищева-Кутузова "));
+    Tf_otchet* w = f.openSelection();
+    QVERIFY(w);
+    QVERIFY(choose(w->StudentPicker, QStringLiteral("Голенищева-Кутузова ")));
+    const QString dump = sheetOf(w, previews);
+    QCOMPARE(linesWith(dump, QStringLiteral("\"Голенищева-Кутузова П.С.\"")).size(), 1);
 }
 
 int main(int argc, char** argv) {

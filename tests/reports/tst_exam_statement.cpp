@@ -12,6 +12,9 @@
 #include "Application.h"
 #include "DBLookupComboBox.h"
 #include "DM_Tessaly.h"
+#include "Dataset.h"
+#include "ExportFilter.h"
+#include "TextFit.h"
 #include "Documents.h"
 #include "Messages.h"
 #include "Preview.h"
@@ -70,6 +73,9 @@ private slots:
     void titleNamesWhatWasAskedWhateverIsCurrent_data();
     void titleNamesWhatWasAskedWhateverIsCurrent();
     void nothingChosenPrintsEmptyPlaces();
+    void theSignatureStaysWithTheLastStudent_data();
+    void theSignatureStaysWithTheLastStudent();
+    void longValuesPrintWholeInsideTheMargin();
 };
 
 void TestExamStatement::titleBlockNamesTheChoices_data() {
@@ -314,6 +320,105 @@ void TestExamStatement::nothingChosenPrintsEmptyPlaces() {
         QCOMPARE(lines.size(), 1);
         QVERIFY2(lines.front().endsWith(QLatin1String(" \"\"")), qPrintable(lines.front()));
     }
+}
+
+void TestExamStatement::theSignatureStaysWithTheLastStudent_data() {
+    QTest::addColumn<int>("students");
+    QTest::addColumn<int>("pages");
+    // 13 rows fill the first page; the signature fits after 9. 34 to 37 reach a second
+    // page's foot the same way.
+    QTest::newRow("3: one page") << 3 << 1;
+    QTest::newRow("12: the last student moves with the signature") << 12 << 2;
+    QTest::newRow("36: the last student moves with the signature") << 36 << 3;
+}
+
+void TestExamStatement::theSignatureStaysWithTheLastStudent() {
+    QFETCH(int, students);
+    QFETCH(int, pages);
+    ReportsFixture f;
+    for (int i = 4; i <= students; ++i)
+        f.exec(QStringLiteral("INSERT INTO Studenti (N_student, Fam, Name, ID_group) SELECT "
+                              "'10000%1', 'Добавлен%1', 'Имя', ID_GRoup FROM Gruppa WHERE "
+                              "Nazvanie = 'ПИ-21'")
+                   .arg(i, 2, 10, QLatin1Char('0')));
+    report::PreviewRecorder previews;
+    Tf_otchet* w = openOnGroup(f, QStringLiteral("Информатики"), QStringLiteral("ПИ-21"));
+    QVERIFY(w);
+    click(w->ReportButton);
+    QCOMPARE(previews.previews().size(), size_t(1));
+    const report::PageList& list = previews.previews().front();
+    QCOMPARE(int(list.pages.size()), pages);
+    const QString dump = report::dump(list);
+    QCOMPARE(linesWith(dump, surnameCell).size(), students);
+    const QStringList signatures = linesWith(dump, signature);
+    QCOMPARE(signatures.size(), 1);
+    // The signature's page holds the last student's row, under its headings.
+    const QString last = QStringLiteral("page %1 text").arg(pages);
+    QVERIFY(signatures.front().startsWith(last));
+    QVERIFY(!linesWith(dump, last).filter(surnameCell).isEmpty());
+    QVERIFY(!linesWith(dump, last).filter(surnameHeading).isEmpty());
+}
+
+void TestExamStatement::longValuesPrintWholeInsideTheMargin() {
+    ReportsFixture f;
+    report::PreviewRecorder previews;
+    // A 100-character discipline, a 42-character group and a 60-character teacher's name.
+    const QString discipline = QStringLiteral(
+        "Методы математического моделирования и оптимизации сложных технических систем "
+        "управления, 2-й курс П");
+    const QString group = QStringLiteral("ПИ-21-ЗАОЧНОЕ-УСКОРЕННОЕ-ВТОРОЕ-ВЫСШЕЕ-ОБР");
+    const QString surname = QStringLiteral(
+        "Римская-Корсакова-Голенищева-Кутузова-Оболенская-Трубец");
+    QCOMPARE(discipline.size(), 100);
+    QCOMPARE(group.size(), 42);
+    QVERIFY(DM->T_Disciplins->locate(QStringLiteral("NameDis"), QStringLiteral("История")));
+    DM->T_Disciplins->edit();
+    DM->T_DisciplinsNameDis->setValue(discipline);
+    DM->T_Disciplins->post();
+    QVERIFY(DM->Q_Prepod->locate(QStringLiteral("ID_Prepod"), 3));
+    DM->Q_Prepod->edit();
+    DM->Q_PrepodDSDesigner->setValue(surname);
+    DM->Q_Prepod->post();
+    const QString examiner = surname + QStringLiteral(" А.П.");
+    QCOMPARE(examiner.size(), 60);
+    Tf_otchet* w = openOnGroup(f, QStringLiteral("Информатики"), QStringLiteral("ПИ-21"));
+    QVERIFY(w);
+    QVERIFY(DM->T_Gruppa->locate(QStringLiteral("Nazvanie"), QStringLiteral("ПИ-21")));
+    DM->T_Gruppa->edit();
+    DM->T_GruppaNazvanie->setValue(group);
+    DM->T_Gruppa->post();
+    QCOMPARE(w->GroupPicker->displayText(), group);
+    QVERIFY(choose(w->DisciplinePicker, discipline));
+    QVERIFY(choose(w->ExaminerPicker, examiner));
+    f.exec(QStringLiteral("UPDATE Studenti SET Fam = 'Голенищева-Кутузова-Оболенская' "
+                          "WHERE Fam = 'Петров'"));
+
+    click(w->ReportButton);
+    QCOMPARE(previews.previews().size(), size_t(1));
+    const report::PageList& pages = previews.previews().front();
+    QStringList printed;
+    for (const report::Page& page : pages.pages)
+        for (const report::Item& item : page.items) {
+            const auto* t = std::get_if<report::TextItem>(&item);
+            if (!t) continue;
+            printed << QString(t->text).remove(QChar::LineSeparator);
+            // Every line of every text ends inside the right margin.
+            for (const QString& line : t->text.split(QChar::LineSeparator))
+                QVERIFY2(t->box.left() + report::textWidth(t->font, line) <= 200.01,
+                         qPrintable(line));
+            QVERIFY(t->font.points >= 7);
+        }
+    for (const QString& whole : {discipline, group, examiner, QStringLiteral("Голенищева-Кутузова-Оболенская")})
+        QVERIFY2(printed.contains(whole), qPrintable(whole));
+
+    // The text file keeps every word of the heading and of the table, none cut.
+    const QString text = QString::fromUtf8(F_Report->textFilter.write(pages));
+    for (const QString& word : discipline.split(u' '))
+        QVERIFY2(text.contains(word), qPrintable(word));
+    for (const char* word : {"Оценка", "Подпись", "Кутузова-Оболенская", "Экзаменационная"})
+        QVERIFY2(text.contains(QString::fromUtf8(word)), word);
+    QVERIFY(text.contains(group));
+    QVERIFY(text.contains(examiner));
 }
 
 int main(int argc, char** argv) {

@@ -30,6 +30,14 @@
 
 namespace {
 
+// The text of a PDF as pdftotext lays it out; empty when it cannot be read.
+QString pdfText(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 // A second connection to a file the tool wrote.
 class Db {
 public:
@@ -978,6 +986,178 @@ private slots:
         QVERIFY(!QFileInfo::exists(register_));
     }
 
+    void printWritesEachDocumentAsAPdf_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("choices");  // {GROUP}, {DISCIPLINE}, ... from the demo
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("a group's statement")
+            << "statement"
+            << QStringList{"--group", "{GROUP}", "--discipline", "{DISCIPLINE}", "--examiner",
+                           "{SURNAME}", "--semester", "3", "--year", "2025"}
+            << QStringList{"2025/2026", "{GROUP}", "{FACULTY}", "{DISCIPLINE}", "{TEACHER}",
+                           "{GROUP STUDENTS}", "Подпись декана"};
+        QTest::newRow("a credit sheet")
+            << "sheet"
+            << QStringList{"--student", "{STUDENT}", "--discipline", "{PLANNED}", "--semester",
+                           "{PLAN SEMESTER}", "--credit"}
+            << QStringList{"Зачетный лист", "{STUDENT}", "{STUDENT NAME}", "{PLANNED}",
+                           "в количестве {HOURS}", "{STUDENT GROUP}"};
+        QTest::newRow("a student's card")
+            << "student-card" << QStringList{"--student", "{STUDENT}"}
+            << QStringList{"КАРТОЧКА СТУДЕНТА", "{STUDENT}", "{STUDENT SURNAME}"};
+        QTest::newRow("a teacher's card")
+            << "teacher-card" << QStringList{"--teacher", "{TEACHER ID}"}
+            << QStringList{"КАРТОЧКА ПРЕПОДАВАТЕЛЯ", "{SURNAME}"};
+    }
+    void printWritesEachDocumentAsAPdf() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, choices);
+        QFETCH(QStringList, shown);
+        Db db(m_demo);
+        const QString group = db.scalar(QStringLiteral(
+            "SELECT g.Nazvanie FROM Gruppa g WHERE EXISTS (SELECT 1 FROM Studenti s WHERE "
+            "s.ID_group = g.ID_GRoup) ORDER BY g.ID_GRoup LIMIT 1")).toString();
+        const QString groupId = db.scalar(QStringLiteral("SELECT ID_GRoup FROM Gruppa WHERE "
+                                                         "Nazvanie = '%1'").arg(group)).toString();
+        const QString teacherId = db.scalar(QStringLiteral(
+            "SELECT min(ID_Prepod) FROM Prepodavateli")).toString();
+        const QString surname = db.scalar(QStringLiteral(
+            "SELECT \"Фамилия\" FROM Prepodavateli WHERE ID_Prepod = %1").arg(teacherId)).toString();
+        const QStringList teacher = db.rows(QStringLiteral(
+            "SELECT \"Имя\", \"Отчество\" FROM Prepodavateli WHERE ID_Prepod = %1").arg(teacherId))
+            .value(0).split(u'|');
+        const QString student = db.scalar(QStringLiteral(
+            "SELECT min(N_student) FROM Studenti WHERE ID_group = %1").arg(groupId)).toString();
+        const QStringList name = db.rows(QStringLiteral(
+            "SELECT Fam, Name, SecName FROM Studenti WHERE N_student = '%1'").arg(student))
+            .value(0).split(u'|');
+        // A discipline of the student's specialty's plan, its first semester and hours there.
+        const QStringList plan = db.rows(QStringLiteral(
+            "SELECT d.NameDis, p.Semestr, coalesce(p.Time_Lekcii, 0) + coalesce(p.Time_Prakt, 0) "
+            "FROM PlanSpec p JOIN Disciplins d ON d.Ndis = p.Ndis JOIN Gruppa g ON "
+            "g.ID_Specialnost = p.ID_Spec WHERE g.ID_GRoup = %1 ORDER BY p.ID_Plan LIMIT 1")
+            .arg(groupId)).value(0).split(u'|');
+        QCOMPARE(plan.size(), 3);
+        const std::map<QString, QString> values{
+            {"{GROUP}", group},
+            {"{FACULTY}", db.scalar(QStringLiteral(
+                 "SELECT f.Nazvanie FROM Facultet f JOIN Specialnost s ON s.ID_Facultet = "
+                 "f.ID_Facultet JOIN Gruppa g ON g.ID_Specialnost = s.ID_Spec WHERE g.ID_GRoup = %1")
+                 .arg(groupId)).toString()},
+            {"{DISCIPLINE}", db.scalar(QStringLiteral(
+                 "SELECT NameDis FROM Disciplins ORDER BY Ndis LIMIT 1")).toString()},
+            {"{SURNAME}", surname},
+            {"{TEACHER}", surname + u' ' + teacher.value(0).left(1) + u'.' +
+                              teacher.value(1).left(1) + u'.'},
+            {"{TEACHER ID}", teacherId},
+            {"{STUDENT}", student},
+            {"{STUDENT SURNAME}", name.value(0)},
+            {"{STUDENT NAME}", name.value(0) + u' ' + name.value(1).left(1) + u'.' +
+                                   name.value(2).left(1) + u'.'},
+            {"{STUDENT GROUP}", group},
+            {"{PLANNED}", plan[0]},
+            {"{PLAN SEMESTER}", plan[1]},
+            {"{HOURS}", plan[2]},
+        };
+        const auto fill = [&](QString text) {
+            for (const auto& [key, value] : values) text.replace(key, value);
+            return text;
+        };
+        QStringList args{QStringLiteral("print"), kind, m_demo, QStringLiteral("--pdf"),
+                         path(kind + QStringLiteral(".pdf"))};
+        for (const QString& c : choices) args << fill(c);
+        const ToolResult r = tool(args);
+        QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        QVERIFY2(r.out.startsWith(path(kind + QStringLiteral(".pdf"))), qPrintable(r.out));
+        // pdftotext joins the words of a line with blanks as wide as the gaps.
+        const QString text =
+            pdfText(path(kind + QStringLiteral(".pdf"))).replace(QRegularExpression(QStringLiteral(" +")), QStringLiteral(" "));
+        QVERIFY2(!text.isEmpty(), "no text in the PDF");
+        for (const QString& expected : shown) {
+            if (expected == QLatin1String("{GROUP STUDENTS}")) {
+                for (const QString& surname : db.rows(QStringLiteral(
+                         "SELECT Fam || ' ' || Name || ' ' || N_student FROM Studenti WHERE "
+                         "ID_group = %1").arg(groupId)))
+                    QVERIFY2(text.contains(surname), qPrintable(surname));
+                continue;
+            }
+            QVERIFY2(text.contains(fill(expected)), qPrintable(fill(expected) + u'\n' + text));
+        }
+    }
+
+    void printAllGroupsOfAFacultyInOnePdf() {
+        Db db(m_demo);
+        const QString faculty = db.scalar(QStringLiteral(
+            "SELECT Nazvanie FROM Facultet ORDER BY ID_Facultet LIMIT 1")).toString();
+        const QStringList groups = db.rows(QStringLiteral(
+            "SELECT g.Nazvanie FROM Gruppa g JOIN Specialnost s ON s.ID_Spec = g.ID_Specialnost "
+            "JOIN Facultet f ON f.ID_Facultet = s.ID_Facultet WHERE f.Nazvanie = '%1'").arg(faculty));
+        QVERIFY(groups.size() > 1);
+        const QString discipline = db.scalar(QStringLiteral(
+            "SELECT NameDis FROM Disciplins ORDER BY Ndis LIMIT 1")).toString();
+        const QString pdf = path(QStringLiteral("faculty.pdf"));
+        const ToolResult r = tool({QStringLiteral("print"), QStringLiteral("statement"), m_demo,
+                                   QStringLiteral("--pdf"), pdf, QStringLiteral("--all-groups"),
+                                   QStringLiteral("--faculty"), faculty,
+                                   QStringLiteral("--discipline"), discipline,
+                                   QStringLiteral("--semester"), QStringLiteral("1"),
+                                   QStringLiteral("--year"), QStringLiteral("2026")});
+        QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        const QString text = pdfText(pdf);
+        // Each group's statement, each with its own heading and its own signature.
+        QCOMPARE(int(text.count(QStringLiteral("Экзаменационная ведомость"))), int(groups.size()));
+        QCOMPARE(int(text.count(QStringLiteral("Подпись декана"))), int(groups.size()));
+        for (const QString& g : groups)
+            QVERIFY2(text.contains(QStringLiteral("Группа ") + g) ||
+                         text.contains(QRegularExpression(QStringLiteral("Группа +") +
+                                                          QRegularExpression::escape(g))),
+                     qPrintable(g));
+    }
+
+    void printRefusesWhatItCannotName_data() {
+        QTest::addColumn<QStringList>("choices");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no such group")
+            << QStringList{"--group", "НЕТ-99", "--discipline", "{DISCIPLINE}", "--semester", "1",
+                           "--year", "2025"}
+            << "The group \"НЕТ-99\" is not in the database";
+        QTest::newRow("a group name found twice")
+            << QStringList{"--group", "{TWIN}", "--discipline", "{DISCIPLINE}", "--semester", "1",
+                           "--year", "2025"}
+            << "names 2 rows";
+        QTest::newRow("no such discipline")
+            << QStringList{"--group", "{TWIN}", "--discipline", "Алхимия", "--semester", "1",
+                           "--year", "2025"}
+            << "The discipline \"Алхимия\" is not in the database";
+    }
+    void printRefusesWhatItCannotName() {
+        QFETCH(QStringList, choices);
+        QFETCH(QString, message);
+        const QString db = path(QStringLiteral("twins.mdb"));
+        if (!QFileInfo::exists(db)) {
+            QVERIFY(QFile::copy(m_demo, db));
+            Db twins(db);
+            twins.connection().execute(QStringLiteral(
+                "INSERT INTO Gruppa (Nazvanie, ID_Specialnost) SELECT Nazvanie, ID_Specialnost "
+                "FROM Gruppa ORDER BY ID_GRoup LIMIT 1"));
+        }
+        Db twins(db);
+        const QString twin = twins.scalar(QStringLiteral(
+            "SELECT Nazvanie FROM Gruppa ORDER BY ID_GRoup LIMIT 1")).toString();
+        const QString discipline = twins.scalar(QStringLiteral(
+            "SELECT NameDis FROM Disciplins ORDER BY Ndis LIMIT 1")).toString();
+        const QString pdf = path(QStringLiteral("refused.pdf"));
+        QStringList args{QStringLiteral("print"), QStringLiteral("statement"), db,
+                         QStringLiteral("--pdf"), pdf};
+        for (QString c : choices)
+            args << c.replace(QStringLiteral("{TWIN}"), twin)
+                        .replace(QStringLiteral("{DISCIPLINE}"), discipline);
+        const ToolResult r = tool(args);
+        QVERIFY2(r.code == 1, qPrintable(describe(r)));
+        QVERIFY2(r.err.contains(message), qPrintable(describe(r)));
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
     void usageErrorsExitTwoAndHelpExitsZero_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
@@ -1037,6 +1217,29 @@ private slots:
             << 2;
         QTest::newRow("N fractional")
             << QStringList{generate, db, students, QStringLiteral("2.5")} << 2;
+        const QString print = QStringLiteral("print");
+        QTest::newRow("print of an unknown kind")
+            << QStringList{print, QStringLiteral("diploma"), db, QStringLiteral("--pdf"),
+                           QStringLiteral("@/d.pdf")}
+            << 2;
+        QTest::newRow("print without --pdf")
+            << QStringList{print, QStringLiteral("student-card"), db, QStringLiteral("--student"),
+                           QStringLiteral("1")}
+            << 2;
+        QTest::newRow("a statement without its semester")
+            << QStringList{print,          QStringLiteral("statement"), db,
+                           QStringLiteral("--pdf"), QStringLiteral("@/s.pdf"),
+                           QStringLiteral("--group"), QStringLiteral("ИВТ-21"),
+                           QStringLiteral("--discipline"), QStringLiteral("Физика"),
+                           QStringLiteral("--year"), QStringLiteral("2025")}
+            << 2;
+        QTest::newRow("a sheet's semester out of the plan's range")
+            << QStringList{print,          QStringLiteral("sheet"),   db,
+                           QStringLiteral("--pdf"), QStringLiteral("@/s.pdf"),
+                           QStringLiteral("--student"), QStringLiteral("1"),
+                           QStringLiteral("--discipline"), QStringLiteral("Физика"),
+                           QStringLiteral("--semester"), QStringLiteral("11")}
+            << 2;
     }
     void usageErrorsExitTwoAndHelpExitsZero() {
         QFETCH(QStringList, args);

@@ -269,6 +269,7 @@ private Q_SLOTS:
     void printRunsHookAndReadsDataAgain();
     void cancelFromProgressWindowStopsPrint();
     void printToUnwritableFileShowsError();
+    void printWithoutAPrinterSaysSoInRussian();
     void saveOffersEveryKind();
     void saveExportsProduceAgain_data();
     void saveExportsProduceAgain();
@@ -825,6 +826,26 @@ void TestReportPreview::printToUnwritableFileShowsError() {
     QCOMPARE(messages.messages().size(), size_t(1));
     QCOMPARE(messages.messages()[0].kind, platform::MessageKind::Error);
     QVERIFY2(messages.messages()[0].text.contains(QStringLiteral("печать.pdf")),
+             qPrintable(messages.messages()[0].text));
+}
+
+// A machine without a printer gives Qt's PDF output without a file name.
+void TestReportPreview::printWithoutAPrinterSaysSoInRussian() {
+    platform::MessageRecorder messages;
+    PrintSetupRecorder setUp;
+    setUp.answer([](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString());
+    });
+    bool printed = true;
+    drivePreview([&](PreviewWindow& window) {
+        click(&window, QStringLiteral("Настройка принтера"));
+        printed = window.print();
+    });
+    QVERIFY(!printed);
+    QCOMPARE(messages.messages().size(), size_t(1));
+    QCOMPARE(messages.messages()[0].kind, platform::MessageKind::Error);
+    QVERIFY2(messages.messages()[0].text.startsWith(QStringLiteral("Принтер не найден.")),
              qPrintable(messages.messages()[0].text));
 }
 

@@ -1,5 +1,6 @@
 // Page production: a layout and the datasets' current rows become pages of
 // positioned texts, lines and pictures, compared as text dumps.
+#include <QRegularExpression>
 #include <QTest>
 #include <memory>
 
@@ -7,6 +8,7 @@
 #include "Production.h"
 #include "Table.h"
 #include "TestDb.h"
+#include "TextFit.h"
 
 using namespace report;
 
@@ -36,6 +38,30 @@ QStringList placed(const PageList& pages) {
     return out;
 }
 
+// The page's texts, in the order produced.
+std::vector<TextItem> textsOf(const PageList& pages) {
+    std::vector<TextItem> out;
+    for (const Page& page : pages.pages)
+        for (const Item& item : page.items)
+            if (const auto* t = std::get_if<TextItem>(&item)) out.push_back(*t);
+    return out;
+}
+
+// Where a text's ink ends on the paper, mm: its widest line from its box's left.
+double inkRight(const TextItem& t) {
+    double widest = 0;
+    for (const QString& line : t.text.split(QRegularExpression(QStringLiteral("[\\n\\x{2028}]"))))
+        widest = std::max(widest, textWidth(t.font, line));
+    return t.box.left() + widest;
+}
+
+// The text without the line separators where production broke it.
+QString unbroken(QString text) {
+    return text.remove(QChar::LineSeparator);
+}
+
+constexpr double RightMargin = 200;  // mm from the paper's left edge
+
 }  // namespace
 
 class TestReportProduction : public QObject {
@@ -55,6 +81,15 @@ private Q_SLOTS:
     void bandTallerThanAPageIsCutOnAPageOfItsOwn();
     void framesDateAndPictures();
     void everyProductionRunsTheHookAndReadsTheDataAgain();
+
+    void aValueStartsAfterItsLabelsWholeText_data();
+    void aValueStartsAfterItsLabelsWholeText();
+    void aLinePastTheMarginShrinksThenWraps_data();
+    void aLinePastTheMarginShrinksThenWraps();
+    void aFixedBoxGrowsWithItsLinesAndItsRow();
+    void aWordWiderThanItsBoxShrinksBeforeItBreaks_data();
+    void aWordWiderThanItsBoxShrinksBeforeItBreaks();
+    void aPictureStaysInsideItsBandAndClearOfItsFrame();
 
 private:
     Dataset* named(const QString& name) const;
@@ -188,21 +223,33 @@ void TestReportProduction::pageBreaking_data() {
     QTest::addColumn<double>("row");
     QTest::addColumn<int>("rows");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<double>("closing");
     QTest::newRow("a row that exactly fits") << GroupMode::EveryRow << 257.0 << 10.0 << 1
-        << QStringList{"1:T@10.0", "1:H@267.0", "1:Абрамова@277.0", "1:C@287.0"};
+        << QStringList{"1:T@10.0", "1:H@267.0", "1:Абрамова@277.0", "1:C@287.0"} << 0.0;
     QTest::newRow("a heading moves with its row") << GroupMode::EveryRow << 257.1 << 10.0 << 1
-        << QStringList{"1:T@10.0", "2:H@10.0", "2:Абрамова@20.0", "2:C@30.0"};
+        << QStringList{"1:T@10.0", "2:H@10.0", "2:Абрамова@20.0", "2:C@30.0"} << 0.0;
     QTest::newRow("every row repeats its group") << GroupMode::EveryRow << 230.0 << 10.0 << 3
         << QStringList{"1:T@10.0", "1:H@240.0", "1:Абрамова@250.0", "1:C@260.0",
                        "1:H@260.0", "1:Борисов@270.0", "1:C@280.0",
-                       "2:H@10.0", "2:Васильева@20.0", "2:C@30.0"};
+                       "2:H@10.0", "2:Васильева@20.0", "2:C@30.0"} << 0.0;
     QTest::newRow("the table's heading moves with its first row")
         << GroupMode::Table << 257.1 << 10.0 << 2
-        << QStringList{"1:T@10.0", "2:H@10.0", "2:Абрамова@20.0", "2:Борисов@30.0", "2:C@40.0"};
+        << QStringList{"1:T@10.0", "2:H@10.0", "2:Абрамова@20.0", "2:Борисов@30.0", "2:C@40.0"} << 0.0;
     QTest::newRow("the table repeats its heading on the next page and closes once")
         << GroupMode::Table << 60.0 << 100.0 << 3
         << QStringList{"1:T@10.0", "1:H@70.0", "1:Абрамова@80.0", "1:Борисов@180.0",
-                       "2:H@10.0", "2:Васильева@20.0", "2:C@120.0"};
+                       "2:H@10.0", "2:Васильева@20.0", "2:C@120.0"} << 0.0;
+    // The last row ends at the bottom margin: a signature band of no height still fits.
+    QTest::newRow("a table's last row at the foot of the page")
+        << GroupMode::Table << 237.0 << 10.0 << 3
+        << QStringList{"1:T@10.0", "1:H@247.0", "1:Абрамова@257.0", "1:Борисов@267.0",
+                       "1:Васильева@277.0", "1:C@287.0"} << 0.0;
+    // A signature that does not fit takes the last row with it, never a page of its own.
+    QTest::newRow("the closing band keeps the table's last row")
+        << GroupMode::Table << 237.0 << 10.0 << 3
+        << QStringList{"1:T@10.0", "1:H@247.0", "1:Абрамова@257.0", "1:Борисов@267.0",
+                       "2:H@10.0", "2:Васильева@20.0", "2:C@30.0"}
+        << 20.0;
 }
 
 void TestReportProduction::pageBreaking() {
@@ -211,6 +258,7 @@ void TestReportProduction::pageBreaking() {
     QFETCH(double, row);
     QFETCH(int, rows);
     QFETCH(QStringList, expected);
+    QFETCH(double, closing);
     Layout layout;
     layout.master = QStringLiteral("T_Studenti");
     layout.groupMode = mode;
@@ -218,8 +266,9 @@ void TestReportProduction::pageBreaking() {
     layout.addBand(BandKind::Heading, 10).elements.push_back(marker(layout, QStringLiteral("H")));
     layout.addBand(BandKind::Row, row).elements.push_back(
         layout.data(QStringLiteral("T_Studenti"), QStringLiteral("Fam"), 0, 0, 30, 5));
-    // No height: it marks where the group ended without taking room.
-    layout.addBand(BandKind::Closing, 0).elements.push_back(marker(layout, QStringLiteral("C")));
+    // Without a height it marks where the group ended, taking no room.
+    layout.addBand(BandKind::Closing, closing)
+        .elements.push_back(marker(layout, QStringLiteral("C")));
     m_students->setFilterText(QStringLiteral("N_Student <= '000000%1'").arg(rows));
     m_students->setFiltered(true);
     QCOMPARE(m_students->recordCount(), rows);
@@ -291,6 +340,205 @@ void TestReportProduction::everyProductionRunsTheHookAndReadsTheDataAgain() {
     QCOMPARE(placed(producePages(layout, resolver())), QStringList({"1:1@10.0", "1:ИВТ-41@10.0"}));
     m_groups->next();
     QCOMPARE(placed(producePages(layout, resolver())), QStringList({"1:2@10.0", "1:ПМ-31@10.0"}));
+}
+
+void TestReportProduction::aValueStartsAfterItsLabelsWholeText_data() {
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<double>("labelWidth");
+    QTest::addColumn<double>("valueLeft");
+    QTest::addColumn<bool>("moves");
+    QTest::addColumn<bool>("blankAfterLabel");
+    // The sheet's examiner line: the label's text is wider than its 82.3 mm box.
+    QTest::newRow("a label wider than its box")
+        << "Экзаменатор (ученое звание, фамилия и инициалы)" << 82.3 << 84.7 << true << false;
+    // "... в количестве " ends in a blank of its own: no second one is added.
+    QTest::newRow("a label that ends in a blank")
+        << "предмет сдается в обьеме, пройденном за ___ семестр в количестве " << 112.2 << 114.3
+        << true << true;
+    QTest::newRow("a label that ends before its value") << "ФАМИЛИЯ" << 34.0 << 38.1 << false
+                                                          << false;
+}
+
+void TestReportProduction::aValueStartsAfterItsLabelsWholeText() {
+    QFETCH(QString, label);
+    QFETCH(double, labelWidth);
+    QFETCH(double, valueLeft);
+    QFETCH(bool, moves);
+    QFETCH(bool, blankAfterLabel);
+    Layout layout;
+    Band& band = layout.addBand(BandKind::Title, 20);
+    band.elements.push_back(layout.label(label, 0, 5, labelWidth, 4.5));
+    band.elements.push_back(layout.label(QStringLiteral("Иванов"), valueLeft, 5, 14.8, 4.5));
+    // A value on the next line is no neighbour of the label.
+    band.elements.push_back(layout.label(QStringLiteral("ниже"), 20, 10, 10, 4.5));
+    const std::vector<TextItem> texts = textsOf(producePages(layout, resolver()));
+    QCOMPARE(int(texts.size()), 3);
+    const double labelEnd = 10 + textWidth(Font{}, label);
+    const double expected = moves ? labelEnd + (blankAfterLabel ? 0 : textWidth(Font{}, QStringLiteral(" ")))
+                                  : 10 + valueLeft;
+    QVERIFY2(qAbs(texts[1].box.left() - expected) < 0.01,
+             qPrintable(QStringLiteral("%1 != %2").arg(texts[1].box.left()).arg(expected)));
+    QVERIFY(texts[1].box.left() >= labelEnd - 0.01);
+    QCOMPARE(texts[1].font.points, 10.0);
+    QCOMPARE(texts[2].box.left(), 30.0);
+}
+
+void TestReportProduction::aLinePastTheMarginShrinksThenWraps_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("after");  // a second value on the line, or none
+    QTest::addColumn<bool>("picture");   // a picture beside the line, from 150 mm
+    QTest::addColumn<bool>("wraps");
+    const QString discipline = QStringLiteral(
+        "Методы математического моделирования и оптимизации сложных технических систем управления");
+    QTest::newRow("a 100-character discipline shrinks") << discipline + QStringLiteral(" данных 12")
+                                                        << "" << false << false;
+    QTest::newRow("too long even at 7 pt: wraps within the margin")
+        << discipline + u' ' + discipline + u' ' + discipline << "" << false << true;
+    // The sheet's examiner: a long surname, then the first name after it.
+    QTest::newRow("the widest text of the line shrinks first")
+        << "Римский-Корсаков-Голенищев-Кутузов-Оболенский-Трубецкой" << "Константин" << false
+        << false;
+    QTest::newRow("a picture beside the line ends it")
+        << "Римский-Корсаков-Голенищев-Кутузов-Оболенский" << "" << true << false;
+}
+
+void TestReportProduction::aLinePastTheMarginShrinksThenWraps() {
+    QFETCH(QString, value);
+    QFETCH(QString, after);
+    QFETCH(bool, picture);
+    QFETCH(bool, wraps);
+    Layout layout;
+    Band& band = layout.addBand(BandKind::Title, 40);
+    const Font times{QStringLiteral("Times New Roman"), 14, false};
+    band.elements.push_back(layout.label(QStringLiteral("Название предмета : "), 0, 5, 44.5, 6.6));
+    band.elements.back().font = times;
+    band.elements.push_back(layout.label(value, 46.6, 5, 18.3, 5.8));
+    band.elements.back().font = times;
+    if (!after.isEmpty()) {
+        band.elements.push_back(layout.label(after, 114.3, 5, 6.9, 5.8));
+        band.elements.back().font = times;
+    }
+    if (picture) {
+        band.elements.push_back(layout.image(140, 0, 40, 40));
+        band.elements.back().picture = QImage(40, 40, QImage::Format_RGB32);
+    }
+    // The next line, which a wrapped value pushes down rather than overprints.
+    band.elements.push_back(layout.label(QStringLiteral("Предмет сдается"), 0, 15, 58.5, 5.8));
+    band.elements.back().font = times;
+
+    const std::vector<TextItem> texts = textsOf(producePages(layout, resolver()));
+    const TextItem& v = texts[1];
+    QCOMPARE(unbroken(v.text).remove(QLatin1Char(' ')), QString(value).remove(QLatin1Char(' ')));
+    QVERIFY2(v.font.points < 14 && v.font.points >= 7, qPrintable(QString::number(v.font.points)));
+    QCOMPARE(v.wrap, wraps);
+    const double end = picture ? 10 + 140 - 1 : RightMargin;
+    for (const TextItem& t : texts)
+        QVERIFY2(inkRight(t) <= end + 0.01, qPrintable(t.text + u' ' + QString::number(inkRight(t))));
+    // Nothing on the line overlaps: each text starts after the one before ends.
+    for (size_t i = 1; i + 1 < texts.size(); ++i)
+        QVERIFY2(texts[i].box.left() >= inkRight(texts[i - 1]) - 0.01, qPrintable(texts[i].text));
+    if (!after.isEmpty()) {
+        // The first name keeps its size; the surname, the widest, gave way.
+        QCOMPARE(texts[2].text, after);
+        QCOMPARE(texts[2].font.points, 14.0);
+    }
+    const TextItem& next = texts.back();
+    QVERIFY2(next.box.top() >= v.box.bottom() - 0.01 || !wraps, qPrintable(QString::number(next.box.top())));
+    if (wraps) QCOMPARE(v.font.points, 7.0);
+}
+
+void TestReportProduction::aFixedBoxGrowsWithItsLinesAndItsRow() {
+    Layout layout;
+    layout.master = QStringLiteral("T_Studenti");
+    layout.groupMode = GroupMode::Table;
+    Band& row = layout.addBand(BandKind::Row, 10.6, Frame{AllSides});
+    const auto cell = [&](Element e, double left, double width, double height) -> Element& {
+        e.left = left;
+        e.width = width;
+        e.height = height;
+        e.autoWidth = false;
+        e.font = Font{QStringLiteral("Arial"), 12, false};
+        e.frame.sides = Side::Right;
+        row.elements.push_back(std::move(e));
+        return row.elements.back();
+    };
+    cell(layout.data(QStringLiteral("T_Studenti"), QStringLiteral("Fam"), 0, 0, 0, 0), 0, 39.7, 10.8);
+    cell(layout.data(QStringLiteral("T_Studenti"), QStringLiteral("N_Student"), 0, 0, 0, 0), 66.1,
+         21.2, 10.6);
+    cell(layout.label(QStringLiteral(" "), 0, 0, 0, 0), 87.3, 14.6, 10.6);
+    layout.addBand(BandKind::Closing, 10).elements.push_back(marker(layout, QStringLiteral("C")));
+    m_db->connection().execute(QStringLiteral(
+        "UPDATE Studenti SET Fam = 'Голенищева-Кутузова-Оболенская', N_Student = '0000001-а' "
+        "WHERE N_Student = '0000001'"));
+    m_students->close();
+    m_students->open();
+    m_students->setFilterText(QStringLiteral("N_Student = '0000001-а'"));
+    m_students->setFiltered(true);
+
+    const PageList pages = producePages(layout, resolver());
+    const std::vector<TextItem> texts = textsOf(pages);
+    const TextItem& surname = texts[0];
+    QCOMPARE(unbroken(surname.text), QStringLiteral("Голенищева-Кутузова-Оболенская"));
+    const int lines = int(surname.text.count(QChar::LineSeparator)) + 1;
+    QVERIFY2(lines >= 2, qPrintable(surname.text));
+    QVERIFY(surname.box.height() >= lines * lineHeight(surname.font) - 0.01);
+    QCOMPARE(surname.font.points, 12.0);
+    // Every cell reaches the row's new bottom, and so do their frame lines and the row's.
+    const double bottom = 10 + surname.box.height() - 0.2;  // the surname's box is 0.2 mm taller
+    for (size_t i = 1; i < 3; ++i)
+        QVERIFY2(qAbs(texts[i].box.bottom() - bottom) < 0.01, qPrintable(QString::number(texts[i].box.bottom())));
+    int tallLines = 0;
+    for (const Item& item : pages.pages.front().items)
+        if (const auto* l = std::get_if<LineItem>(&item); l && l->from.x() == l->to.x())
+            tallLines += qAbs(std::max(l->from.y(), l->to.y()) - bottom) < 0.25 ? 1 : 0;
+    QCOMPARE(tallLines, 5);  // the row's two sides and the three cells' right sides
+    // The closing band starts under the grown row.
+    QCOMPARE(texts.back().text, QStringLiteral("C"));
+    QVERIFY(qAbs(texts.back().box.top() - bottom) < 0.01);
+}
+
+void TestReportProduction::aWordWiderThanItsBoxShrinksBeforeItBreaks_data() {
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<bool>("shrinks");
+    QTest::addColumn<bool>("breaks");
+    QTest::newRow("a heading that fits") << "Оценка" << 13.2 << false << false;
+    QTest::newRow("a word a little too wide") << "Подпись" << 12.0 << true << false;
+    QTest::newRow("a word too wide even at 7 pt") << "Электроэнергетика" << 15.0 << true << true;
+}
+
+void TestReportProduction::aWordWiderThanItsBoxShrinksBeforeItBreaks() {
+    QFETCH(QString, word);
+    QFETCH(double, width);
+    QFETCH(bool, shrinks);
+    QFETCH(bool, breaks);
+    Layout layout;
+    Band& band = layout.addBand(BandKind::Title, 20);
+    band.elements.push_back(layout.label(word, 0, 0, width, 13.2));
+    band.elements.back().autoWidth = false;
+    band.elements.back().font = Font{QStringLiteral("MS Sans Serif"), 10, false};
+    const TextItem t = textsOf(producePages(layout, resolver())).front();
+    QCOMPARE(t.font.points < 10, shrinks);
+    QCOMPARE(t.text.contains(QChar::LineSeparator), breaks);
+    QCOMPARE(unbroken(t.text), word);
+    if (!breaks) QVERIFY(textWidth(t.font, t.text) <= width + 0.01);
+    if (breaks) QCOMPARE(t.font.points, 7.0);
+}
+
+void TestReportProduction::aPictureStaysInsideItsBandAndClearOfItsFrame() {
+    Layout layout;
+    Band& band = layout.addBand(BandKind::Details, 152.4, Frame{Side::Top | Side::Bottom});
+    // The teacher card's photo box reaches 0.8 mm past the right margin.
+    band.elements.push_back(layout.image(150.3, 0, 40.5, 40.5));
+    band.elements.back().picture = QImage(30, 30, QImage::Format_RGB32);
+    const PageList pages = producePages(layout, resolver());
+    const PictureItem* picture = nullptr;
+    for (const Item& item : pages.pages.front().items)
+        if (const auto* p = std::get_if<PictureItem>(&item)) picture = p;
+    QVERIFY(picture);
+    QVERIFY2(picture->box.right() <= RightMargin + 1e-6, qPrintable(QString::number(picture->box.right())));
+    QVERIFY(picture->box.top() >= 10 + 0.5 - 1e-6);
+    QCOMPARE(picture->box.width(), picture->box.height());  // a square stays square
 }
 
 QTEST_MAIN(TestReportProduction)
