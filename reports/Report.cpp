@@ -1,4 +1,4 @@
-// The report container: the names, the layouts' definitions, and previews on copies of them.
+// The report container: the names, and the previews of documents made from requests.
 #include "Report.h"
 
 #include <stdexcept>
@@ -9,12 +9,7 @@
 #include "Preview.h"
 #include "References.h"
 
-TF_Report::TF_Report(QWidget* parent)
-    : QWidget(parent),
-      StatementLayout(documents::statementLayout()),
-      ExamSheetLayout(documents::examSheetLayout()),
-      StudentCardLayout(documents::studentCardLayout()),
-      TeacherCardLayout(documents::teacherCardLayout()) {
+TF_Report::TF_Report(QWidget* parent) : QWidget(parent) {
     F_Report = this;
     setObjectName(QStringLiteral("F_Report"));
     hide();
@@ -46,14 +41,6 @@ Dataset* TF_Report::datasetNamed(const QString& name) {
     for (Dataset* ds : DM->datasets())
         if (ds->objectName().compare(name, Qt::CaseInsensitive) == 0) return ds;
     return nullptr;
-}
-
-report::PageList TF_Report::produce(report::Layout& layout) const {
-    return report::producePages(layout, &TF_Report::datasetNamed);
-}
-
-void TF_Report::preview(report::Layout& layout) {
-    report::preview(layout, &TF_Report::datasetNamed, {&textFilter, &htmlFilter});
 }
 
 void TF_Report::preview(documents::Document& document) {

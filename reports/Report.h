@@ -1,5 +1,6 @@
-// The report container: a hidden window that holds the program's report
-// layouts and export filters, and the institution's names the documents print.
+// The report container: a hidden window that holds the export filters the
+// previews offer and the institution's names the documents print, and opens
+// the documents' previews (the layouts themselves are built by Documents.h).
 #pragma once
 
 #include <QVariant>
@@ -35,11 +36,7 @@ public:
 
     // A dataset of the data module by a layout's name, without regard to letter case.
     static Dataset* datasetNamed(const QString& name);
-    // The pages of a layout from the data module's current rows.
-    report::PageList produce(report::Layout& layout) const;
-    // Shows the layout's preview; returns when the preview window closes.
-    void preview(report::Layout& layout);
-    // Shows a document's preview; print and export produce it again from its
+    // Shows a document's preview; returns when the preview window closes; print and export produce it again from its
     // own request, whatever was chosen or moved meanwhile.
     void preview(documents::Document& document);
 
@@ -49,12 +46,6 @@ public:
     void previewExamSheet(const documents::SheetRequest& request);
     void previewStudentCard(const QVariant& student);  // N_student
     void previewTeacherCard(const QVariant& teacher);  // ID_Prepod
-
-    // The layouts' definitions, without their hooks.
-    report::Layout StatementLayout;
-    report::Layout ExamSheetLayout;
-    report::Layout StudentCardLayout;
-    report::Layout TeacherCardLayout;
 
     // The export filters the preview offers.
     report::TextFilter textFilter;
