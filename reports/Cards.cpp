@@ -169,13 +169,19 @@ Layout teacherCardLayout() {
     return l;
 }
 
+namespace {
+// The card's values and photo from the row whose key field holds the key.
+void fillCard(Layout& card, Dataset* rows, const QString& keyField, const QVariant& key,
+              photos::Kind kind) {
+    fillValues(card, rows, keyField, key);
+    loadPhoto(card, kind, shown(rows, keyField, key, QStringLiteral("Foto")));
+}
+}  // namespace
+
 void attachStudentCardHook(Layout& layout, const QVariant& student) {
     layout.beforePrint = [student](Layout& card) {
         if (!DM) return;
-        const QString key = QStringLiteral("N_student");
-        fillValues(card, DM->Q_Studenti, key, student);
-        loadPhoto(card, photos::Kind::Student,
-                  shown(DM->Q_Studenti, key, student, QStringLiteral("Foto")));
+        fillCard(card, DM->Q_Studenti, QStringLiteral("N_student"), student, photos::Kind::Student);
         const Placement placement = studentPlacement(student);
         setText(card, studentSpecialty, placement.specialty);
         setText(card, studentFaculty, placement.faculty);
@@ -187,9 +193,7 @@ void attachTeacherCardHook(Layout& layout, const QVariant& teacher) {
     layout.beforePrint = [teacher](Layout& card) {
         if (!DM) return;
         const QString key = QStringLiteral("ID_Prepod");
-        fillValues(card, DM->Q_Prepod, key, teacher);
-        loadPhoto(card, photos::Kind::Teacher,
-                  shown(DM->Q_Prepod, key, teacher, QStringLiteral("Foto")));
+        fillCard(card, DM->Q_Prepod, key, teacher, photos::Kind::Teacher);
         const QVariant curated = DM->Q_Prepod->isActive() && !teacher.toString().isEmpty()
                                      ? DM->Q_Prepod->lookup(key, teacher, QStringLiteral("Kur_Gr"))
                                      : QVariant();

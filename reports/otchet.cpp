@@ -104,6 +104,17 @@ DBLookupComboBox* Tf_otchet::picker(QWidget* page, const QRect& where, DataSourc
     return p;
 }
 
+UpDown* Tf_otchet::upDown(QWidget* page, Qt::Orientation orientation, const QRect& where, int low,
+                          int high, QLineEdit* associate, const QString& name) {
+    auto* u = new UpDown(orientation, page);
+    u->setGeometry(where);
+    u->setRange(low, high);
+    u->setPosition(low);
+    u->setAssociate(associate);
+    u->setAccessibleName(name);
+    return u;
+}
+
 QLineEdit* Tf_otchet::edit(QWidget* page, const QRect& where, const QString& text) {
     auto* e = new QLineEdit(text, page);
     e->setGeometry(where);
@@ -122,12 +133,8 @@ QWidget* Tf_otchet::buildStatementPage() {
     SemesterEdit = edit(page, QRect(8, 120, 81, ControlHeight), QStringLiteral("1"));
     SemesterEdit->setEnabled(false);
     caption(page, QStringLiteral("Семестр"), 8, 104, SemesterEdit);
-    SemesterUpDown = new UpDown(Qt::Vertical, page);
-    SemesterUpDown->setGeometry(89, 120, 32, ControlHeight);
-    SemesterUpDown->setRange(1, LastSemester);
-    SemesterUpDown->setPosition(1);
-    SemesterUpDown->setAssociate(SemesterEdit);
-    SemesterUpDown->setAccessibleName(QStringLiteral("Семестр"));
+    SemesterUpDown = upDown(page, Qt::Vertical, QRect(89, 120, 32, ControlHeight), 1, LastSemester,
+                            SemesterEdit, QStringLiteral("Семестр"));
 
     ExaminerPicker = picker(page, QRect(8, 160, 201, ControlHeight), DM->DS_Prepod,
                             QStringLiteral("ID_Prepod"), QStringLiteral("FIO"));
@@ -138,13 +145,9 @@ QWidget* Tf_otchet::buildStatementPage() {
 
     YearEdit = edit(page, QRect(144, 216, 49, ControlHeight), QString::number(FirstYear));
     caption(page, QStringLiteral("Учебный год"), 184, 200, YearEdit);
-    YearUpDown = new UpDown(Qt::Horizontal, page);
-    YearUpDown->setGeometry(193, 216, 40, ControlHeight);
-    YearUpDown->setRange(FirstYear, LastYear);
-    YearUpDown->setPosition(FirstYear);
+    YearUpDown = upDown(page, Qt::Horizontal, QRect(193, 216, 40, ControlHeight), FirstYear,
+                        LastYear, YearEdit, QStringLiteral("Учебный год"));
     YearUpDown->setThousands(false);
-    YearUpDown->setAssociate(YearEdit);
-    YearUpDown->setAccessibleName(QStringLiteral("Учебный год"));
     FollowingYearEdit =
         edit(page, QRect(232, 216, 49, ControlHeight), QString::number(FirstYear + 1));
     FollowingYearEdit->setAccessibleName(QStringLiteral("Следующий год"));
@@ -186,12 +189,9 @@ QWidget* Tf_otchet::buildSheetPage() {
     caption(page, QStringLiteral("Экзаменатор"), 8, 192, SheetExaminerPicker);
     SheetSemesterEdit = edit(page, QRect(104, 120, 81, ControlHeight), QString());
     caption(page, QStringLiteral("Семестр"), 8, 120, SheetSemesterEdit);
-    SheetSemesterUpDown = new UpDown(Qt::Vertical, page);
-    SheetSemesterUpDown->setGeometry(185, 120, 32, ControlHeight);
-    SheetSemesterUpDown->setRange(0, LastPlanSemester);
-    SheetSemesterUpDown->setPosition(0);
-    SheetSemesterUpDown->setAssociate(SheetSemesterEdit);
-    SheetSemesterUpDown->setAccessibleName(QStringLiteral("Семестр"));
+    // Empty at first: no semester asked for until the arrows or a number say one.
+    SheetSemesterUpDown = upDown(page, Qt::Vertical, QRect(185, 120, 32, ControlHeight), 0,
+                                 LastPlanSemester, SheetSemesterEdit, QStringLiteral("Семестр"));
 
     PrintButton = new QPushButton(QStringLiteral("Печать"), page);
     PrintButton->setGeometry(192, 224, 75, 25);

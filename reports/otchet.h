@@ -83,4 +83,7 @@ private:
     DBLookupComboBox* picker(QWidget* page, const QRect& where, DataSource* list,
                              const QString& key, const QString& shown);
     QLineEdit* edit(QWidget* page, const QRect& where, const QString& text);
+    // Arrows at their lowest position that write into the edit beside them.
+    UpDown* upDown(QWidget* page, Qt::Orientation orientation, const QRect& where, int low,
+                   int high, QLineEdit* associate, const QString& name);
 };
