@@ -5,8 +5,8 @@
 // show as blank lines and columns. A text starts in the cell nearest its box's
 // top-left corner; a centred one is centred within the columns its box covers.
 // A fixed box breaks its words within those columns onto following lines, as
-// many as its text needs; a word wider than the columns stays whole on a line
-// of its own and runs on to the right. Texts that would
+// many as its text needs; a word wider than the columns breaks only after a
+// hyphen, and a part still wider stays whole and runs on to the right. Texts that would
 // touch or overlap on a line move right past what is already there, keeping
 // one blank between, so no text is lost. Lines and pictures print nothing.
 // Lines end "\n" without trailing blanks; a form feed separates pages.
@@ -62,7 +62,8 @@ bool isBlank(char32_t c) {
 }
 
 // Greedy word breaking within `width` columns; a word longer than a line is
-// never cut (its letters would read as two words) but has a line of its own.
+// never cut inside (its letters would read as two words): it breaks only
+// after a hyphen, and a part still longer than the line has a line of its own.
 std::vector<Cells> wrapped(const QString& text, int width) {
     std::vector<Cells> lines;
     const QStringList paragraphs = text.split(QLatin1Char('\n'));
@@ -91,7 +92,19 @@ std::vector<Cells> wrapped(const QString& text, int width) {
                 continue;
             }
             if (!line.empty()) flush();
-            line = word;
+            // A compound wider than the line breaks after its hyphens, as the paper does;
+            // each part stays whole.
+            size_t start = 0;
+            for (size_t h = 0; h < word.size(); ++h) {
+                if (word[h] != U'-' || h + 1 == word.size()) continue;
+                const Cells part = word.substr(start, h + 1 - start);
+                if (!line.empty() && line.size() + part.size() > size_t(width)) flush();
+                line += part;
+                start = h + 1;
+            }
+            const Cells rest = word.substr(start);
+            if (!line.empty() && line.size() + rest.size() > size_t(width)) flush();
+            line += rest;
         }
         if (!line.empty() || !any) flush();
     }

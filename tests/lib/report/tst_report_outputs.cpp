@@ -246,6 +246,9 @@ void TestReportOutputs::textPlacement_data() {
         << onePage({text(0, 0, 13.2, 13.2, QStringLiteral("Оценка"), true),
                     text(15, 0, 16.1, 13.2, QStringLiteral("Подпись"), true)})
         << QStringLiteral("Оценка Подпись\n");
+    QTest::newRow("a compound wider than its box breaks after its hyphens")
+        << onePage({text(0, 0, 39.7, 10.8, QStringLiteral("Голенищева-Кутузова-Оболенская Марина"), true)})
+        << QStringLiteral("Голенищева-\nКутузова-\nОболенская\nМарина\n");
     QTest::newRow("overlapping texts later in the list but further left keep their order")
         << onePage({text(10, 0, 50, 5, QStringLiteral("второй")),
                     text(0, 0, 50, 5, QStringLiteral("первый текст"))})
