@@ -253,7 +253,8 @@ void SqliteConnection::close() {
     sharedTables() = SharedTables();
 }
 
-std::unique_ptr<Statement> SqliteConnection::prepare(const QString& sql) {
+// SQLite binds a value of any type to any parameter: declared types change nothing here.
+std::unique_ptr<Statement> SqliteConnection::prepare(const QString& sql, const ParameterTypes&) {
     if (!m_impl) open();
     sqlite3* h = m_impl->handle();
     sqlite3_stmt* st = nullptr;

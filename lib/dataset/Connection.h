@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
+#include "FieldType.h"
 #include "SharedTables.h"
 
 class Statement {
@@ -51,6 +53,11 @@ public:
     QVariant columnValue(int col);
 };
 
+// The types a statement's named parameters are declared with (the name without
+// its colon); a parameter it gives no type is typed by the database from where
+// it stands.
+using ParameterTypes = std::function<std::optional<FieldType>(const QString& name)>;
+
 class Connection {
 public:
     // Which SQL the database speaks, for the few statements that differ (schema, triggers).
@@ -60,7 +67,8 @@ public:
     virtual void open() = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
-    virtual std::unique_ptr<Statement> prepare(const QString& sql) = 0;
+    virtual std::unique_ptr<Statement> prepare(const QString& sql,
+                                               const ParameterTypes& types = {}) = 0;
     // Runs statements that carry no values (schema, pragmas).
     virtual void execute(const QString& sql) = 0;
     virtual int64_t lastInsertId() const = 0;
@@ -112,7 +120,8 @@ public:
     void open() override;
     void close() override;
     bool isOpen() const override;
-    std::unique_ptr<Statement> prepare(const QString& sql) override;
+    std::unique_ptr<Statement> prepare(const QString& sql,
+                                       const ParameterTypes& types = {}) override;
     void execute(const QString& sql) override;
     int64_t lastInsertId() const override;
     bool isInTransaction() const override;

@@ -1,13 +1,23 @@
 // The one failure type of the dataset engine; its text is the message the user sees.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <stdexcept>
 
 class DataError : public std::runtime_error {
 public:
     explicit DataError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    // A database server's failure: its text in the server's own language, and
+    // the code (SQLSTATE) by which the program and its tests tell failures apart.
+    DataError(const QString& text, QByteArray code)
+        : std::runtime_error(text.toStdString()), m_code(std::move(code)) {}
     QString text() const { return QString::fromUtf8(what()); }
+    // The server's SQLSTATE ("23505"); empty for the engine's own failures and SQLite's.
+    QByteArray code() const { return m_code; }
+
+private:
+    QByteArray m_code;
 };
 
 // The texts the engine uses in more than one place.

@@ -8,19 +8,22 @@
 // prepare() parses the statement on the server once (PQprepare) and reads its
 // result columns (PQdescribePrepared), so names and declared types are known
 // before the first step; each run is one PQexecPrepared. Values always travel
-// as parameters, never in the SQL text. The server settles each parameter's
-// type from where it stands, as it would for a quoted literal, so numbers go
-// as their text and a date column takes "2024-09-01"; a value whose first use
-// tells nothing ("SELECT ?", ":G IS NULL OR n = :G") is text, or the first other
-// type the statement takes. Bytes go in binary.
+// as parameters, never in the SQL text. A named parameter a query declares
+// (":G" as an integer) is prepared with that type; the server settles any other
+// from where it stands, as it would for a quoted literal, so numbers go as
+// their text and a date column takes "2024-09-01"; one whose first use tells
+// nothing ("SELECT ?") is text, or the first other type the statement takes,
+// tried parameter by parameter. Bytes go in binary.
 //
 // Results are read whole by the first step (libpq's buffered mode); later steps
 // walk the rows in memory, and a column read is a pointer into the result, so
 // the connection is free for other statements while one is being read. Memory
 // is the result's text, about the size of the rows as the server prints them.
 //
-// Every failure is a DataError with libpq's or the server's own text; a
-// connection string's password never appears in one.
+// Every failure is a DataError with libpq's or the server's own text, in the
+// server's language, and the server's code (SQLSTATE); the engine decides by
+// the code, never by the words. A connection string's password never appears
+// in a failure.
 #include "PgConnection.h"
 
 #include <libpq-fe.h>
@@ -111,6 +114,12 @@ QString resultError(PGconn* conn, const PGresult* r) {
     return text;
 }
 
+// The failure of a result as the engine throws it: the server's text and its code.
+DataError serverError(PGconn* conn, const PGresult* r) {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    return DataError(resultError(conn, r), QByteArray(state ? state : ""));
+}
+
 bool succeeded(const PGresult* r) {
     switch (r ? PQresultStatus(r) : PGRES_FATAL_ERROR) {
         case PGRES_COMMAND_OK:
@@ -147,7 +156,7 @@ Result run(PGconn* conn, const char* sql, std::initializer_list<QByteArray> para
     for (const QByteArray& p : params) values.push_back(p.constData());
     Result r(
         PQexecParams(conn, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
-    if (!succeeded(r.get())) throw DataError(resultError(conn, r.get()));
+    if (!succeeded(r.get())) throw serverError(conn, r.get());
     return r;
 }
 
@@ -650,7 +659,7 @@ private:
             reparse(conn))
             r.reset(PQexecPrepared(conn, m_prepared->name.constData(), int(n), values.data(),
                                    lengths.data(), m_binary.data(), 0));
-        if (!succeeded(r.get())) throw DataError(resultError(conn, r.get()));
+        if (!succeeded(r.get())) throw serverError(conn, r.get());
         countChanges(*m_session, r.get());
         m_result = std::move(r);
         m_row = 0;
@@ -886,14 +895,57 @@ void PgConnection::close() {
     sharedTables() = SharedTables();
 }
 
-std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
+namespace {
+
+// The server's type for a parameter declared with a field's type.
+Oid declaredOid(FieldType type) {
+    switch (type) {
+        case FieldType::Integer:
+        case FieldType::SmallInt:
+        case FieldType::Counter:
+            return int8Oid;
+        case FieldType::Float:
+            return float8Oid;
+        case FieldType::DateTime:
+            return timestampOid;
+        case FieldType::Text:
+            return textOid;
+    }
+    return 0;
+}
+
+// The server's codes for a parameter it could not give a type: indeterminate, or
+// deduced inconsistently. Only the code is read, never the words, which come in
+// the server's own language.
+bool untypedParameter(const PGresult* result) {
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return state && (std::strcmp(state, "42P18") == 0 || std::strcmp(state, "42P08") == 0);
+}
+
+}  // namespace
+
+std::unique_ptr<Statement> PgConnection::prepare(const QString& sql, const ParameterTypes& declared) {
     if (!m_session) open();
     PGconn* conn = liveConnection(m_session);
-    if (const auto cached = m_session->prepared.find(sql); cached != m_session->prepared.end())
-        return std::make_unique<PgStatement>(m_session, cached->second);
     const QByteArray text = sql.toUtf8();
     Translated t = translateParameters(text, m_session->standardStrings);
     if (t.empty) throw DataError(QStringLiteral("The statement is empty"));
+    // A named parameter takes the type it is declared with; the others the server settles.
+    std::vector<Oid> types(size_t(t.count), 0);
+    QString key = sql;
+    if (declared) {
+        for (int i = 0; i < t.count; ++i) {
+            // Written ":NAME"; declared by the name alone.
+            const QString name = t.names[size_t(i)].mid(1);
+            if (name.isEmpty()) continue;
+            if (const std::optional<FieldType> type = declared(name)) {
+                types[size_t(i)] = declaredOid(*type);
+                key += QStringLiteral("\n-- $%1 %2").arg(i + 1).arg(types[size_t(i)]);
+            }
+        }
+    }
+    if (const auto cached = m_session->prepared.find(key); cached != m_session->prepared.end())
+        return std::make_unique<PgStatement>(m_session, cached->second);
     const bool ddl = changesSchema(text);
     if (ddl) {
         forgetSchema(*m_session);
@@ -902,54 +954,50 @@ std::unique_ptr<Statement> PgConnection::prepare(const QString& sql) {
         spellNames(t, *m_session->catalog);
     }
     const QByteArray name = "tessaly_" + QByteArray::number(qulonglong(++m_session->statements));
-    // The server settles each parameter's type from where it stands. One whose first
-    // use tells nothing (":G IS NULL OR ID_Group = :G", "SELECT ?") is given a type:
-    // text, else the first of integer, floating point, date-time and bytes that makes
-    // the statement valid; the others keep what the server finds. The server names
-    // one such parameter at a time.
-    std::vector<Oid> types(size_t(t.count), 0);
     Result r(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
-    const QString firstError = succeeded(r.get()) ? QString() : resultError(conn, r.get());
-    static const QRegularExpression untyped(QStringLiteral("parameter \\$(\\d+)"));
+    if (!succeeded(r.get()) && !untypedParameter(r.get()) &&
+        std::any_of(types.begin(), types.end(), [](Oid o) { return o != 0; })) {
+        // A declared type the statement's context refuses (a date compared with a
+        // number): the server types such parameters from where they stand instead.
+        std::fill(types.begin(), types.end(), 0);
+        r.reset(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
+    }
+    const DataError firstError =
+        succeeded(r.get()) ? DataError(QString()) : serverError(conn, r.get());
+    // A parameter nothing declares and whose first use tells nothing ("SELECT ?") is
+    // given a type, parameter by parameter in order: text, else the first of integer,
+    // floating point, date-time and bytes with which the statement is valid or fails
+    // only for a parameter still without a type. A type that makes the statement
+    // fail otherwise was wrong for a parameter the server could type itself, which
+    // keeps its own.
     static const Oid candidates[] = {textOid, int8Oid, float8Oid, timestampOid, byteaOid};
-    // The server's codes for a parameter of no type: indeterminate, or ambiguous.
-    auto untypedParameter = [](const PGresult* result) {
-        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-        return state && (std::strcmp(state, "42P18") == 0 || std::strcmp(state, "42P08") == 0);
-    };
-    int tries = 0;
-    while (!succeeded(r.get())) {
-        const auto m = untyped.match(resultError(conn, r.get()));
-        const int index = m.hasMatch() ? m.captured(1).toInt() : 0;
-        if (!untypedParameter(r.get()) || index < 1 || index > t.count ||
-            types[size_t(index - 1)] != 0 || ++tries > 4 * t.count)
-            throw DataError(firstError);
-        bool prepared = false;
+    for (int i = 0; i < t.count && untypedParameter(r.get()); ++i) {
+        if (types[size_t(i)] != 0) continue;
         for (const Oid candidate : candidates) {
-            types[size_t(index - 1)] = candidate;
-            r.reset(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
-            // Valid, or failing only for another parameter without a type yet.
-            if (succeeded(r.get()) || untypedParameter(r.get())) {
-                prepared = true;
+            types[size_t(i)] = candidate;
+            Result tried(PQprepare(conn, name.constData(), t.sql.constData(), t.count, types.data()));
+            if (succeeded(tried.get()) || untypedParameter(tried.get())) {
+                r = std::move(tried);
                 break;
             }
+            types[size_t(i)] = 0;
         }
-        if (!prepared) throw DataError(firstError);
     }
+    if (!succeeded(r.get())) throw firstError;
     auto prepared = std::make_shared<PgPrepared>();
     prepared->session = m_session;
     prepared->name = name;
     prepared->names = std::move(t.names);
     prepared->count = t.count;
-    prepared->text = sql;
+    prepared->text = key;
     prepared->sql = t.sql;
     prepared->types = types;
     prepared->desc.reset(PQdescribePrepared(conn, name.constData()));
-    if (!succeeded(prepared->desc.get())) throw DataError(resultError(conn, prepared->desc.get()));
+    if (!succeeded(prepared->desc.get())) throw serverError(conn, prepared->desc.get());
     // A statement that changes the schema runs once; the cache stays small.
     if (!ddl) {
         if (m_session->prepared.size() >= 256) m_session->prepared.clear();
-        m_session->prepared.emplace(sql, prepared);
+        m_session->prepared.emplace(key, prepared);
     }
     return std::make_unique<PgStatement>(m_session, std::move(prepared));
 }
@@ -961,16 +1009,16 @@ void PgConnection::execute(const QString& sql) {
     if (changesSchema(text)) forgetSchema(*m_session);
     // Several statements in one text: each result is counted, the first failure reported.
     if (!PQsendQuery(conn, text.constData())) throw DataError(trimmed(PQerrorMessage(conn)));
-    QString failure;
+    std::optional<DataError> failure;
     while (PGresult* raw = PQgetResult(conn)) {
         Result r(raw);
         if (!succeeded(r.get())) {
-            if (failure.isEmpty()) failure = resultError(conn, r.get());
+            if (!failure) failure = serverError(conn, r.get());
         } else {
             countChanges(*m_session, r.get());
         }
     }
-    if (!failure.isEmpty()) throw DataError(failure);
+    if (failure) throw *failure;
 }
 
 int64_t PgConnection::lastInsertId() const {

@@ -23,7 +23,8 @@ public:
     void open() override;
     void close() override;
     bool isOpen() const override;
-    std::unique_ptr<Statement> prepare(const QString& sql) override;
+    std::unique_ptr<Statement> prepare(const QString& sql,
+                                       const ParameterTypes& types = {}) override;
     void execute(const QString& sql) override;
     int64_t lastInsertId() const override;
     bool isInTransaction() const override;

@@ -78,6 +78,10 @@ Query::Parameter* Query::findParameter(const QString& name) {
     return const_cast<Parameter*>(std::as_const(*this).findParameter(name));
 }
 
+ParameterTypes Query::declaredTypes() const {
+    return [this](const QString& name) { return declaredType(name); };
+}
+
 std::optional<FieldType> Query::declaredType(const QString& name) const {
     for (const auto& [declared, type] : m_declaredTypes)
         if (declared.compare(name, Qt::CaseInsensitive) == 0) return type;
@@ -168,7 +172,7 @@ std::unique_ptr<Statement> Query::openStatement() {
                 keyed += QStringLiteral(" ORDER BY rowid");
             }
             try {
-                auto st = m_connection->prepare(keyed);
+                auto st = m_connection->prepare(keyed, declaredTypes());
                 bindParameters(*st);
                 m_baseTable = actual;
                 m_hasKey = true;
@@ -179,7 +183,7 @@ std::unique_ptr<Statement> Query::openStatement() {
             }
         }
     }
-    auto st = m_connection->prepare(text);
+    auto st = m_connection->prepare(text, declaredTypes());
     bindParameters(*st);
     return st;
 }
@@ -188,7 +192,7 @@ int Query::execSql() {
     const QString text = sqlText().trimmed();
     if (text.isEmpty()) throw DataError(QStringLiteral("The query has no statement text"));
     ensureConnected();
-    auto st = m_connection->prepare(text);
+    auto st = m_connection->prepare(text, declaredTypes());
     bindParameters(*st);
     // A statement that changes no rows must not report the count of the one before
     // it; rows that triggers write (the journal of changes) are not the statement's own.

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "Connection.h"
 #include "Dataset.h"
 
 class Query : public Dataset {
@@ -43,6 +44,8 @@ private:
     const Parameter* findParameter(const QString& name) const;
     Parameter* findParameter(const QString& name);
     std::optional<FieldType> declaredType(const QString& name) const;
+    // The declared types as a statement is prepared with them.
+    ParameterTypes declaredTypes() const;
     void bindParameters(Statement& st);
     QStringList m_sql;
     std::vector<Parameter> m_params;

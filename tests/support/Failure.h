@@ -1,4 +1,5 @@
-// The text of the DataError an operation throws, or noFailure when it throws none.
+// The text of the DataError an operation throws, or noFailure when it throws none;
+// or what tells it apart in any language.
 #pragma once
 
 #include <QString>
@@ -13,6 +14,23 @@ QString failureOf(Op&& op) {
         op();
     } catch (const DataError& e) {
         return e.text();
+    }
+    return noFailure;
+}
+
+// What tells a failure apart in any language: a server's failure by its code
+// ("SQLSTATE 23505"), the server's words being in the server's own language;
+// any other failure by its text.
+inline QString failureId(const DataError& e) {
+    return e.code().isEmpty() ? e.text() : QStringLiteral("SQLSTATE ") + QString::fromLatin1(e.code());
+}
+
+template <typename Op>
+QString failureIdOf(Op&& op) {
+    try {
+        op();
+    } catch (const DataError& e) {
+        return failureId(e);
     }
     return noFailure;
 }
