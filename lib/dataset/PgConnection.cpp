@@ -491,6 +491,7 @@ struct PgPrepared {
     QString text;            // as the engine wrote it: the session cache's key
     QByteArray sql;          // as the server was given it
     std::vector<Oid> types;  // the parameter types it was given
+    std::vector<Oid> declared;  // those of them the engine declared (0: none)
     Result desc;
     // The catalog's entry for each table a result column comes from, read once.
     std::map<Oid, TableInfo> tables;
@@ -675,6 +676,7 @@ private:
         fresh->text = m_prepared->text;
         fresh->sql = m_prepared->sql;
         fresh->types = m_prepared->types;
+        fresh->declared = m_prepared->declared;
         Result parsed(PQprepare(conn, fresh->name.constData(), fresh->sql.constData(), fresh->count,
                                 fresh->types.data()));
         if (!succeeded(parsed.get())) return false;
@@ -927,25 +929,30 @@ bool untypedParameter(const PGresult* result) {
 std::unique_ptr<Statement> PgConnection::prepare(const QString& sql, const ParameterTypes& declared) {
     if (!m_session) open();
     PGconn* conn = liveConnection(m_session);
+    // The types a statement's named parameters are declared with, by 0-based index.
+    const auto declaredOids = [&](const std::vector<QString>& names) {
+        std::vector<Oid> oids(names.size(), 0);
+        if (!declared) return oids;
+        for (size_t i = 0; i < names.size(); ++i) {
+            // Written ":NAME"; declared by the name alone.
+            if (!names[i].startsWith(QLatin1Char(':'))) continue;
+            if (const std::optional<FieldType> type = declared(names[i].mid(1)))
+                oids[i] = declaredOid(*type);
+        }
+        return oids;
+    };
+    // The cache holds a text once; it serves while the declarations are those it was
+    // prepared with (a post asks for the same few statements every time).
+    if (const auto cached = m_session->prepared.find(sql); cached != m_session->prepared.end() &&
+                                                            cached->second->declared ==
+                                                                declaredOids(cached->second->names))
+        return std::make_unique<PgStatement>(m_session, cached->second);
     const QByteArray text = sql.toUtf8();
     Translated t = translateParameters(text, m_session->standardStrings);
     if (t.empty) throw DataError(QStringLiteral("The statement is empty"));
     // A named parameter takes the type it is declared with; the others the server settles.
-    std::vector<Oid> types(size_t(t.count), 0);
-    QString key = sql;
-    if (declared) {
-        for (int i = 0; i < t.count; ++i) {
-            // Written ":NAME"; declared by the name alone.
-            const QString name = t.names[size_t(i)].mid(1);
-            if (name.isEmpty()) continue;
-            if (const std::optional<FieldType> type = declared(name)) {
-                types[size_t(i)] = declaredOid(*type);
-                key += QStringLiteral("\n-- $%1 %2").arg(i + 1).arg(types[size_t(i)]);
-            }
-        }
-    }
-    if (const auto cached = m_session->prepared.find(key); cached != m_session->prepared.end())
-        return std::make_unique<PgStatement>(m_session, cached->second);
+    const std::vector<Oid> asked = declaredOids(t.names);
+    std::vector<Oid> types = asked;
     const bool ddl = changesSchema(text);
     if (ddl) {
         forgetSchema(*m_session);
@@ -989,7 +996,8 @@ std::unique_ptr<Statement> PgConnection::prepare(const QString& sql, const Param
     prepared->name = name;
     prepared->names = std::move(t.names);
     prepared->count = t.count;
-    prepared->text = key;
+    prepared->text = sql;
+    prepared->declared = asked;
     prepared->sql = t.sql;
     prepared->types = types;
     prepared->desc.reset(PQdescribePrepared(conn, name.constData()));
@@ -997,7 +1005,7 @@ std::unique_ptr<Statement> PgConnection::prepare(const QString& sql, const Param
     // A statement that changes the schema runs once; the cache stays small.
     if (!ddl) {
         if (m_session->prepared.size() >= 256) m_session->prepared.clear();
-        m_session->prepared.emplace(key, prepared);
+        m_session->prepared.insert_or_assign(sql, prepared);
     }
     return std::make_unique<PgStatement>(m_session, std::move(prepared));
 }
