@@ -150,6 +150,10 @@ std::unique_ptr<Connection> connectionTo(const QString& server) {
 
 TDM::TDM(QObject* parent, const QString& server) : TDM(parent, connectionTo(server)) {}
 
+QString TDM::reportSql() {
+    return QStringLiteral("Select Fam, Name, N_Student From Studenti where id_group=:ID_G");
+}
+
 TDM::TDM(QObject* parent, std::unique_ptr<Connection> connection)
     : QObject(parent), m_connection(std::move(connection)), ADOConnection1(*m_connection) {
     DM = this;
@@ -518,8 +522,7 @@ void TDM::declare() {
     T_Plan_Spec->onPostError = T_Plan_Spec->onEditError;
 
     // ---- the examination statement's students of one group
-    Q_Report->setSql(
-        QStringLiteral("Select Fam, Name, N_Student From Studenti where id_group=:ID_G"));
+    Q_Report->setSql(reportSql());
     Q_Report->declareParameter(QStringLiteral("ID_G"), T::Integer);
 }
 

@@ -24,6 +24,8 @@ public:
     explicit TDM(QObject* parent = nullptr, const QString& server = QString());
     // The same over a connection made elsewhere (the database tool's, to a file it names).
     TDM(QObject* parent, std::unique_ptr<Connection> connection);
+    // The statement Q_Report reads a group's students by (its parameter ID_G).
+    static QString reportSql();
     ~TDM() override;
 
 private:

@@ -45,10 +45,6 @@ void setText(report::Layout& layout, const QString& name, const QString& text) {
     e->text = text;
 }
 
-QString statementStudentsSql() {
-    return QStringLiteral("Select Fam, Name, N_Student From Studenti where id_group=:ID_G");
-}
-
 // ---- documents
 
 Document::Document() = default;
@@ -84,7 +80,7 @@ std::unique_ptr<Document> statement(const StatementRequest& request) {
     Query& students = *d->m_students;
     students.setObjectName(QStringLiteral("Q_Report"));
     students.setConnection(&dm.ADOConnection1);
-    students.setSql(statementStudentsSql());
+    students.setSql(TDM::reportSql());
     students.declareParameter(QStringLiteral("ID_G"), FieldType::Integer);
     students.setParameter(QStringLiteral("ID_G"), request.group);
     Query* own = &students;

@@ -57,9 +57,6 @@ struct SheetRequest {
     int semester = 0;     // whose plan hours print; 0: none asked for
 };
 
-// The statement's students: the group's rows as "Отчет" reads them.
-QString statementStudentsSql();
-
 // A document made from a request: its layout with the hook bound to the
 // request, and the datasets it reads, its own student query among them. It is
 // produced again, from the same request, for print and export.

@@ -34,7 +34,7 @@ constexpr int LastPlanSemester = 10;
 }  // namespace
 
 QString Tf_otchet::reportStatement() {
-    return documents::statementStudentsSql();
+    return TDM::reportSql();
 }
 
 Tf_otchet::Tf_otchet(QWidget* parent) : QWidget(parent, Qt::Window) {

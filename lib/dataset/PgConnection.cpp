@@ -114,10 +114,15 @@ QString resultError(PGconn* conn, const PGresult* r) {
     return text;
 }
 
+// The server's code for a failed result (SQLSTATE), empty when it gave none.
+const char* sqlState(const PGresult* r) {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    return state ? state : "";
+}
+
 // The failure of a result as the engine throws it: the server's text and its code.
 DataError serverError(PGconn* conn, const PGresult* r) {
-    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
-    return DataError(resultError(conn, r), QByteArray(state ? state : ""));
+    return DataError(resultError(conn, r), QByteArray(sqlState(r)));
 }
 
 bool succeeded(const PGresult* r) {
@@ -656,7 +661,7 @@ private:
         // server refuses its old plan): it is parsed again, once. Outside a transaction
         // only, as inside one the refusal has ended the transaction already.
         if (!succeeded(r.get()) && PQtransactionStatus(conn) == PQTRANS_IDLE &&
-            std::strcmp(PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) ?: "", "0A000") == 0 &&
+            std::strcmp(sqlState(r.get()), "0A000") == 0 &&
             reparse(conn))
             r.reset(PQexecPrepared(conn, m_prepared->name.constData(), int(n), values.data(),
                                    lengths.data(), m_binary.data(), 0));
@@ -920,8 +925,8 @@ Oid declaredOid(FieldType type) {
 // deduced inconsistently. Only the code is read, never the words, which come in
 // the server's own language.
 bool untypedParameter(const PGresult* result) {
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    return state && (std::strcmp(state, "42P18") == 0 || std::strcmp(state, "42P08") == 0);
+    const char* state = sqlState(result);
+    return std::strcmp(state, "42P18") == 0 || std::strcmp(state, "42P08") == 0;
 }
 
 }  // namespace

@@ -272,9 +272,7 @@ QRectF pictureBox(const QRectF& box, const QSize& picture, double bandWidth, dou
     if (frame.sides.testFlag(Side::Bottom)) band.setBottom(band.bottom() - clear);
     const QRectF area = box.intersected(band);
     if (area.isEmpty() || picture.isEmpty()) return {};
-    const double scale =
-        std::min(area.width() / picture.width(), area.height() / picture.height());
-    QRectF fitted(0, 0, picture.width() * scale, picture.height() * scale);
+    QRectF fitted(QPointF(), QSizeF(picture).scaled(area.size(), Qt::KeepAspectRatio));
     fitted.moveCenter(area.center());
     return fitted;
 }

@@ -19,8 +19,9 @@ namespace {
 constexpr double Dpi = 1200;
 constexpr double MmPerInch = 25.4;
 
-const QImage& device() {
-    static const QImage image = [] {
+// Not const: a text layout takes its device as a plain pointer.
+QImage& device() {
+    static QImage image = [] {
         QImage i(1, 1, QImage::Format_Mono);
         const int dotsPerMetre = int(Dpi / MmPerInch * 1000 + 0.5);
         i.setDotsPerMeterX(dotsPerMetre);
@@ -53,7 +54,7 @@ QStringList wrapLines(const Font& font, const QString& text, double width) {
     const double widthDots = width / MmPerInch * Dpi;
     QStringList lines;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
-        QTextLayout layout(paragraph, f, const_cast<QImage*>(&device()));
+        QTextLayout layout(paragraph, f, &device());
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
         layout.setTextOption(option);
